@@ -1,0 +1,44 @@
+// A self-learning model of how long the host takes to save a job:
+//   seconds = (filters * perFilterFactor + 1) * secondsPerPixelFrame * pixels * frames
+// refitted after every save to the last four runs. The record is the filter's
+// extended data, which the host stores and hands back: a stored format.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+struct RunSample {
+  int32_t pixels;
+  int32_t frames;
+  int32_t filters;
+  int32_t seconds;
+};
+
+struct EstimatorRecord {
+  int32_t nextSlot;               // 0-3: the sample the next run overwrites
+  int32_t sampleCount;            // 0-4: valid samples, slots 0 upward
+  double secondsPerPixelFrame;
+  double perFilterFactor;
+  RunSample samples[4];
+};
+
+static_assert(sizeof(RunSample) == 16, "stored format");
+static_assert(sizeof(EstimatorRecord) == 88, "stored format");
+static_assert(offsetof(EstimatorRecord, secondsPerPixelFrame) == 8, "stored format");
+static_assert(offsetof(EstimatorRecord, perFilterFactor) == 16, "stored format");
+static_assert(offsetof(EstimatorRecord, samples) == 24, "stored format");
+
+// The module's record, the bytes the host keeps as extended data.
+extern EstimatorRecord estimatorRecord;
+
+// Returns the estimated seconds, truncated toward zero. Returns 0 when the
+// record is unusable (broken invariants, a coefficient that is not finite)
+// or the estimate is not finite or outside the 32-bit range.
+int32_t estimateSeconds(int32_t pixels, int32_t frames, int32_t filters);
+
+// Records a finished run and refits both coefficients to the valid samples.
+// A refit that would divide by zero keeps the coefficients it can't compute.
+void learnFromRun(int32_t pixels, int32_t frames, int32_t filters, int32_t seconds);
+
+// All 88 bytes zero, then secondsPerPixelFrame 0.0001 and perFilterFactor 0.5.
+void resetEstimator(void);

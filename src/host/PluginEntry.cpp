@@ -1,0 +1,2 @@
+#include "host/HostInterface.h"
+extern "C" __declspec(dllexport) HostFilterDescriptor* WINAPI GetFilterTable(void) { return nullptr; }
