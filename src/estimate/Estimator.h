@@ -31,13 +31,19 @@ static_assert(offsetof(EstimatorRecord, samples) == 24, "stored format");
 // The module's record, the bytes the host keeps as extended data.
 extern EstimatorRecord estimatorRecord;
 
-// Returns the estimated seconds, truncated toward zero. Returns 0 when the
-// record is unusable (broken invariants, a coefficient that is not finite)
+// Returns the estimated seconds, truncated toward zero; negative when the
+// learned filter factor is. Returns 0 when the record is unusable (nextSlot
+// outside 0-3, sampleCount outside 0-4, a nextSlot other than sampleCount
+// while fewer than 4 samples are valid, a coefficient that is not finite)
 // or the estimate is not finite or outside the 32-bit range.
 int32_t estimateSeconds(int32_t pixels, int32_t frames, int32_t filters);
 
 // Records a finished run and refits both coefficients to the valid samples.
-// A refit that would divide by zero keeps the coefficients it can't compute.
+// An unusable record is reset first, then the run is learned. A run whose
+// base divisor is 0 or not finite (0 pixels, 0 frames, filters * factor
+// + 1 == 0) is stored without a refit; a refit leaves out every sample that
+// would divide by zero or give a value that is not finite, and a coefficient
+// with no usable sample keeps its value.
 void learnFromRun(int32_t pixels, int32_t frames, int32_t filters, int32_t seconds);
 
 // All 88 bytes zero, then secondsPerPixelFrame 0.0001 and perFilterFactor 0.5.

@@ -9,8 +9,9 @@
 
 // Frames the save writes from `firstFrame` up to `endFrame` (excluded):
 // counted frame by frame for fewer than 60, else extrapolated from the first
-// 60. Asks the host at most 60 times. Returns 0 for an empty range or when
-// the host gives no is-save-frame function.
+// 60 (any nonzero answer counts as a written frame). Asks the host at most
+// 60 times. Returns 0 for an empty range or when the host gives no
+// is-save-frame function; INT32_MAX when the extrapolation passes it.
 int32_t countSaveFrames(HostFilterDescriptor* filter, int32_t firstFrame, int32_t endFrame,
                         void* editHandle);
 
@@ -19,7 +20,8 @@ int32_t countSaveFrames(HostFilterDescriptor* filter, int32_t firstFrame, int32_
 int32_t countActiveFilters(HostFilterDescriptor* filter, void* editHandle);
 
 // The project's frame rate times 100, truncated; 2997 when the host gives
-// no file information or a scale of 0.
+// no file information, a scale of 0 or below, a negative rate, or a rate
+// whose value times 100 passes INT32_MAX.
 int32_t frameRateTimes100(HostFilterDescriptor* filter, void* editHandle);
 
 // Copies the host's output file name into `destination` (260 bytes): at most

@@ -65,6 +65,9 @@ struct HostFilterDescriptor {
 #if defined(__i386__)
 static_assert(sizeof(void*) == 4, "the host is a 32-bit program");
 static_assert(sizeof(HostFilterDescriptor) == 140, "35 words");
+static_assert(offsetof(HostFilterDescriptor, flags) == 0, "");
+static_assert(offsetof(HostFilterDescriptor, windowWidth) == 4, "");
+static_assert(offsetof(HostFilterDescriptor, windowHeight) == 8, "");
 static_assert(offsetof(HostFilterDescriptor, name) == 12, "");
 static_assert(offsetof(HostFilterDescriptor, frameProcessing) == 48, "");
 static_assert(offsetof(HostFilterDescriptor, windowHandler) == 64, "");

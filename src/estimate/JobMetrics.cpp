@@ -1,0 +1,103 @@
+#include "estimate/JobMetrics.h"
+
+#include <string.h>
+
+#include "template/SjisText.h"
+
+// Frames asked for at most; longer ranges are extrapolated from these.
+static const int32_t kSampleFrames = 60;
+// The frame rate times 100 when the host gives none we can use (29.97).
+static const int32_t kDefaultRateTimes100 = 2997;
+// A filter with any of these flag bits is not a running frame filter.
+static const uint32_t kExcludedFilterFlags = 0x208004;
+static const uint32_t kActiveFilterFlag = 0x1;
+static const size_t kOutputNameSize = 260;
+
+// The host's function table, or null when the host has not given one.
+static HostFunctionTable* hostFunctions(HostFilterDescriptor* filter) {
+  return filter != nullptr ? filter->functions : nullptr;
+}
+
+// Fills the host's system information into `record`; false when the host
+// has no such function or does not answer.
+static bool readSystemInfo(HostFilterDescriptor* filter, void* editHandle,
+                           uint32_t (&record)[kSystemInfoWords]) {
+  HostFunctionTable* functions = hostFunctions(filter);
+  if (functions == nullptr || functions->systemInfo == nullptr) return false;
+  memset(record, 0, sizeof record);
+  return functions->systemInfo(editHandle, record) != 0;
+}
+
+int32_t countSaveFrames(HostFilterDescriptor* filter, int32_t firstFrame, int32_t endFrame,
+                        void* editHandle) {
+  HostFunctionTable* functions = hostFunctions(filter);
+  if (functions == nullptr || functions->isSaveFrame == nullptr) return 0;
+  // In 64 bits: end - first spans up to 2^32 - 1, and length * written
+  // passes 32 bits for ranges above 35,791,394 frames. The result is at most
+  // the length and is held at INT32_MAX.
+  int64_t length = static_cast<int64_t>(endFrame) - firstFrame;
+  if (length <= 0) return 0;
+  int32_t asked = length < kSampleFrames ? static_cast<int32_t>(length) : kSampleFrames;
+  int32_t written = 0;
+  for (int32_t i = 0; i < asked; i++) {
+    // The answer is a truth value: any nonzero answer is one written frame,
+    // so the sample never exceeds the frames asked for. firstFrame + i lies
+    // below endFrame, so the frame number fits.
+    if (functions->isSaveFrame(editHandle, firstFrame + i) != 0) written++;
+  }
+  if (length < kSampleFrames) return written;
+  int64_t count = length * written / kSampleFrames;
+  return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
+}
+
+int32_t countActiveFilters(HostFilterDescriptor* filter, void* editHandle) {
+  uint32_t info[kSystemInfoWords];
+  if (!readSystemInfo(filter, editHandle, info)) return 0;
+  HostFunctionTable* functions = hostFunctions(filter);
+  if (functions->filterRecord == nullptr) return 0;
+  int32_t filterCount = static_cast<int32_t>(info[kSystemInfoFilterCount]);
+  int32_t active = 0;
+  for (int32_t index = 0; index < filterCount; index++) {
+    const HostFilterDescriptor* other = functions->filterRecord(index);
+    if (other == nullptr) continue;  // a host fault: nothing to look at
+    if ((other->flags & kExcludedFilterFlags) != 0) continue;
+    if ((other->flags & kActiveFilterFlag) == 0) continue;
+    if (other->frameProcessing == nullptr) continue;
+    active++;
+  }
+  return active;
+}
+
+int32_t frameRateTimes100(HostFilterDescriptor* filter, void* editHandle) {
+  HostFunctionTable* functions = hostFunctions(filter);
+  if (functions == nullptr || functions->fileInfo == nullptr) return kDefaultRateTimes100;
+  uint32_t info[kFileInfoWords] = {};
+  if (functions->fileInfo(editHandle, info) == 0) return kDefaultRateTimes100;
+  int64_t rate = static_cast<int32_t>(info[kFileInfoRate]);
+  int64_t scale = static_cast<int32_t>(info[kFileInfoScale]);
+  // A frame rate is never negative and a scale of 0 gives none at all.
+  if (rate < 0 || scale <= 0) return kDefaultRateTimes100;
+  // The whole part of rate * 100 / scale without forming rate * 100; in 64
+  // bits, since the remainder times 100 passes 32 bits for scales above
+  // 21,474,836.
+  int64_t times100 = (rate / scale) * 100 + ((rate % scale) * 100) / scale;
+  if (times100 > INT32_MAX) return kDefaultRateTimes100;
+  return static_cast<int32_t>(times100);
+}
+
+void copyOutputName(HostFilterDescriptor* filter, void* editHandle, char* destination) {
+  destination[0] = '\0';
+  uint32_t info[kSystemInfoWords];
+  if (!readSystemInfo(filter, editHandle, info)) return;
+  const char* name = reinterpret_cast<const char*>(static_cast<uintptr_t>(info[kSystemInfoOutputName]));
+  if (name == nullptr) return;
+  // Whole characters only, as many as fit before the terminator.
+  size_t used = 0;
+  while (name[used] != '\0') {
+    size_t step = static_cast<size_t>(sjisStep(name + used));
+    if (used + step > kOutputNameSize - 1) break;
+    used += step;
+  }
+  memcpy(destination, name, used);
+  destination[used] = '\0';
+}
