@@ -1,0 +1,263 @@
+#include "template/SectionExpansion.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <windows.h>
+
+#include "template/ScriptParser.h"
+#include "template/SjisText.h"
+
+// The state of one top-level expansion: the clock, the file, and what is
+// left of the work limits.
+struct Expansion {
+  const JobRecord* job;
+  char templatePath[sizeof(JobRecord::templatePath) + 1];  // always terminated
+  int32_t clockFixed;  // 1: every random choice uses fixedNow
+  int32_t fixedNow;
+  int32_t expansionsLeft;
+  int32_t thresholdsLeft;
+  int32_t bytesLeft;
+  int32_t spent;  // 1: a limit ran out; further variables yield ""
+};
+
+static char* copyText(const char* text) {
+  size_t length = strlen(text);
+  char* copy = static_cast<char*>(malloc(length + 1));
+  if (copy != nullptr) memcpy(copy, text, length + 1);
+  return copy;
+}
+
+// A new text printed from `format`; every format here fits in 64 bytes.
+static char* printText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+static char* printText(const char* format, ...) {
+  char buffer[64];
+  va_list arguments;
+  va_start(arguments, format);
+  vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  return copyText(buffer);
+}
+
+char* formatDuration(int32_t seconds) {
+  int32_t days = seconds / 86400;
+  int32_t hours = (seconds / 3600) % 24;
+  int32_t minutes = (seconds / 60) % 60;
+  int32_t rest = seconds % 60;
+  if (days != 0) return printText("%d \x93\xFA\x82\xC6 %d \x8E\x9E\x8A\xD4", days, hours);  // %d 日と %d 時間
+  if (hours != 0) return printText("%d \x8E\x9E\x8A\xD4 %d \x95\xAA", hours, minutes);     // %d 時間 %d 分
+  if (minutes != 0) return printText("%d \x95\xAA %d \x95\x62", minutes, rest);            // %d 分 %d 秒
+  return printText("%d \x95\x62", rest);                                                   // %d 秒
+}
+
+// "29.97 fps"; hundredths below 10 keep their leading zero ("29.05 fps"),
+// none at all print one zero ("30.0 fps"). A negative rate prints its sign
+// once, in front ("-0.05 fps"), instead of on both parts.
+static char* formatFps(int32_t fpsTimes100) {
+  int64_t magnitude = fpsTimes100 < 0 ? -static_cast<int64_t>(fpsTimes100) : fpsTimes100;
+  const char* sign = fpsTimes100 < 0 ? "-" : "";
+  int32_t whole = static_cast<int32_t>(magnitude / 100);
+  int32_t hundredths = static_cast<int32_t>(magnitude % 100);
+  if (hundredths == 0) return printText("%s%d.0 fps", sign, whole);
+  return printText("%s%d.%02d fps", sign, whole, hundredths);
+}
+
+// The file name of the output path; the path is copied first so that a
+// record whose text fills all 260 bytes is never read past its end.
+static char* outputFileName(const JobRecord& job) {
+  char path[sizeof(job.outputName) + 1];
+  memcpy(path, job.outputName, sizeof(job.outputName));
+  path[sizeof(job.outputName)] = '\0';
+  return copyText(baseNameOf(path));
+}
+
+enum Keyword { KeywordFrame, KeywordLength, KeywordTime, KeywordFps, KeywordFilter,
+               KeywordWidth, KeywordHeight, KeywordFilename, KeywordNone };
+
+// The keywords in the order they are tried.
+static const char* const kKeywords[] = {"frame", "length", "time", "fps",
+                                        "filter", "width", "height", "filename"};
+
+static Keyword findKeyword(const char* name) {
+  for (int32_t i = 0; i < KeywordNone; ++i) {
+    if (sameTextIgnoringCase(name, kKeywords[i]) == 0) return static_cast<Keyword>(i);
+  }
+  return KeywordNone;
+}
+
+static char* keywordText(Keyword keyword, const JobRecord& job) {
+  switch (keyword) {
+    case KeywordFrame: return printText("%d", job.frames);
+    case KeywordLength: return formatDuration(job.lengthSeconds);
+    case KeywordTime: return formatDuration(job.timeSeconds);
+    case KeywordFps: return formatFps(job.fpsTimes100);
+    case KeywordFilter: return printText("%d", job.filters);
+    case KeywordWidth: return printText("%d", job.width);
+    case KeywordHeight: return printText("%d", job.height);
+    case KeywordFilename: return outputFileName(job);
+    case KeywordNone: break;
+  }
+  return copyText("");
+}
+
+// Takes `length` bytes from the result's allowance. Returns 0, and spends
+// the whole allowance, when they do not fit.
+static int32_t chargeBytes(Expansion& e, size_t length) {
+  if (length > static_cast<size_t>(e.bytesLeft)) {
+    e.bytesLeft = 0;
+    e.spent = 1;
+    return 0;
+  }
+  e.bytesLeft -= static_cast<int32_t>(length);
+  return 1;
+}
+
+static int32_t readInt(const Expansion& e, const char* section, const char* key, int32_t fallback) {
+  return static_cast<int32_t>(GetPrivateProfileIntA(section, key, fallback, e.templatePath));
+}
+
+// Reads a value into `buffer` (kTemplateValueSize bytes), always terminated.
+static void readText(const Expansion& e, const char* section, const char* key,
+                     const char* fallback, char* buffer) {
+  GetPrivateProfileStringA(section, key, fallback, buffer, kTemplateValueSize, e.templatePath);
+  buffer[kTemplateValueSize - 1] = '\0';
+}
+
+static int32_t switchIsCase(const Expansion& e, const char* section) {
+  char word[kTemplateValueSize];
+  readText(e, section, "switch", "random", word);
+  return sameTextIgnoringCase(word, "case") == 0;
+}
+
+// The job value that "source" names; anything unknown means the frames.
+static int32_t sourceValue(const Expansion& e, const char* section) {
+  char word[kTemplateValueSize];
+  readText(e, section, "source", "frame", word);
+  const JobRecord& job = *e.job;
+  if (sameTextIgnoringCase(word, "length") == 0) return job.lengthSeconds;
+  if (sameTextIgnoringCase(word, "time") == 0) return job.timeSeconds;
+  if (sameTextIgnoringCase(word, "filter") == 0) return job.filters;
+  if (sameTextIgnoringCase(word, "pixel") == 0) return job.pixels;
+  return job.frames;
+}
+
+// The key whose alternative the section yields: by value in case mode, by
+// the clock otherwise. Returns 0 when there is none ("pattern" 0 in random
+// mode: no key can be chosen from no alternatives).
+static int32_t chooseKey(Expansion& e, const char* section) {
+  int32_t count = readInt(e, section, "pattern", 1);
+  if (switchIsCase(e, section)) {
+    int32_t value = sourceValue(e, section);
+    int32_t key = 1;
+    for (int32_t i = 1; i < count; ++i) {
+      if (e.thresholdsLeft == 0) {
+        e.spent = 1;
+        break;
+      }
+      --e.thresholdsLeft;
+      char name[16];
+      snprintf(name, sizeof name, "case%d", i);
+      if (value < readInt(e, section, name, 0)) break;
+      key = i + 1;
+    }
+    return key;
+  }
+  if (count == 0) return 0;
+  int32_t now = e.clockFixed ? e.fixedNow : static_cast<int32_t>(time(nullptr));
+  // Keys 1 to |count|. For a clock before 1970 (or past 2038 in 32 bits)
+  // the remainder is taken as non-negative so that the key stays in range;
+  // for every later clock this is the plain remainder plus one.
+  int64_t modulus = count < 0 ? -static_cast<int64_t>(count) : count;
+  int64_t remainder = now % modulus;
+  if (remainder < 0) remainder += modulus;
+  return static_cast<int32_t>(remainder + 1);
+}
+
+// The chosen alternative of `section`, parsed. Its buffer lives only here,
+// not across the recursion that expands the alternative's variables.
+static ScriptSegment* readAlternative(const Expansion& e, const char* section, int32_t key) {
+  char name[16];
+  snprintf(name, sizeof name, "%d", key);
+  char text[kTemplateValueSize];
+  readText(e, section, name, "", text);
+  return parseScriptText(text);
+}
+
+// Joins the chain into one new text and releases it, also on failure.
+static char* joinSegments(ScriptSegment* head) {
+  size_t length = 0;
+  for (ScriptSegment* s = head; s != nullptr; s = s->next) length += strlen(s->text);
+  char* joined = static_cast<char*>(malloc(length + 1));
+  if (joined != nullptr) {
+    char* end = joined;
+    for (ScriptSegment* s = head; s != nullptr; s = s->next) {
+      size_t piece = strlen(s->text);
+      memcpy(end, s->text, piece);
+      end += piece;
+    }
+    *end = '\0';
+  }
+  releaseScriptSegments(head);
+  return joined;
+}
+
+// Expands `name` as a section at nesting level `depth` (the top level is 1).
+static char* expandName(Expansion& e, const char* name, int32_t depth) {
+  if (e.expansionsLeft == 0) {
+    e.spent = 1;
+    return copyText("");
+  }
+  --e.expansionsLeft;
+
+  Keyword keyword = findKeyword(name);
+  if (keyword != KeywordNone) {
+    char* text = keywordText(keyword, *e.job);
+    if (text != nullptr && !chargeBytes(e, strlen(text))) text[0] = '\0';
+    return text;
+  }
+
+  int32_t key = chooseKey(e, name);
+  ScriptSegment* head = key != 0 ? readAlternative(e, name, key) : parseScriptText("");
+  if (head == nullptr) return nullptr;
+  for (ScriptSegment* s = head; s != nullptr; s = s->next) {
+    if (!s->isVariable) {
+      if (!chargeBytes(e, strlen(s->text))) s->text[0] = '\0';
+      continue;
+    }
+    s->isVariable = 0;
+    if (e.spent || depth >= kMaxSectionDepth) {
+      s->text[0] = '\0';  // a cycle, or no work left: the variable yields nothing
+      continue;
+    }
+    char* value = expandName(e, s->text, depth + 1);
+    if (value == nullptr) {
+      releaseScriptSegments(head);
+      return nullptr;
+    }
+    free(s->text);
+    s->text = value;
+  }
+  return joinSegments(head);
+}
+
+static char* expandTopLevel(const char* name, const JobRecord& job, int32_t clockFixed, int32_t now) {
+  Expansion e;
+  e.job = &job;
+  memcpy(e.templatePath, job.templatePath, sizeof(job.templatePath));
+  e.templatePath[sizeof(job.templatePath)] = '\0';
+  e.clockFixed = clockFixed;
+  e.fixedNow = now;
+  e.expansionsLeft = kMaxExpansions;
+  e.thresholdsLeft = kMaxThresholdReads;
+  e.bytesLeft = kMaxScriptBytes;
+  e.spent = 0;
+  return expandName(e, name, 1);
+}
+
+char* expandSection(const char* name, const JobRecord& job) { return expandTopLevel(name, job, 0, 0); }
+
+char* expandSectionAt(const char* name, const JobRecord& job, int32_t now) {
+  return expandTopLevel(name, job, 1, now);
+}

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "template/ScriptParser.h"
+
+namespace {
+
+// A chain written out: each segment as "L:text" (literal) or "V:name".
+std::vector<std::string> segmentsOf(const char* pattern) {
+  std::vector<std::string> out;
+  ScriptSegment* head = parseScriptText(pattern);
+  for (ScriptSegment* s = head; s != nullptr; s = s->next) {
+    out.push_back(std::string(s->isVariable ? "V:" : "L:") + s->text);
+  }
+  releaseScriptSegments(head);
+  return out;
+}
+
+using Segments = std::vector<std::string>;
+
+TEST(ParseScriptText, SplitsLiteralsAndVariables) {
+  struct Row { const char* pattern; Segments segments; } rows[] = {
+      // 現在 $frame フレーム目: a plain name ends at the space, which stays
+      {"\x8C\xBB\x8D\xDD $frame \x83\x74\x83\x8C\x81\x5B\x83\x80\x96\xDA",
+       {"L:\x8C\xBB\x8D\xDD ", "V:frame", "L: \x83\x74\x83\x8C\x81\x5B\x83\x80\x96\xDA"}},
+      // 残り${time}です: the brace is consumed
+      {"\x8E\x63\x82\xE8${time}\x82\xC5\x82\xB7", {"L:\x8E\x63\x82\xE8", "V:time", "L:\x82\xC5\x82\xB7"}},
+      {"$(length)/$[fps]", {"L:", "V:length", "L:/", "V:fps", "L:"}},
+      {"$frame$length", {"L:", "V:frame", "L:", "V:length", "L:"}},  // a dollar sign ends a plain name
+      {"${a b}", {"L:", "V:a b", "L:"}},                            // bracketed names hold spaces
+      {"${\x83\x7D}", {"L:", "V:\x83\x7D", "L:"}},                  // ${マ}: 0x7D inside マ closes nothing
+      {"$[\x83\x5D]", {"L:", "V:\x83\x5D", "L:"}},                  // $[ゾ]: 0x5D inside ゾ closes nothing
+      {"$(\x95\x5C)", {"L:", "V:\x95\x5C", "L:"}},                  // $(表): a backslash byte is a plain byte
+      // $ｆｒａｍｅ。: double-byte characters belong to a plain name
+      {"$\x82\x86\x82\x92\x82\x81\x82\x8D\x82\x85\x81\x42",
+       {"L:", "V:\x82\x86\x82\x92\x82\x81\x82\x8D\x82\x85\x81\x42", "L:"}},
+      {"$a\x81\x40" "b", {"L:", "V:a\x81\x40" "b", "L:"}},          // the ideographic space ends no name
+      {"$frame \x96\x87", {"L:", "V:frame", "L: \x96\x87"}},        // $frame 枚
+      {"${a$b}", {"L:", "V:a$b", "L:"}},                            // a dollar sign inside braces
+      {"${a(b}c)", {"L:", "V:a(b", "L:c)"}},                        // brackets do not nest
+      {"$\\x\"y", {"L:", "V:\\x\"y", "L:"}},                         // backslashes and quotes are plain
+      {"100$$ $ x", {"L:100", "L:$", "L: ", "L:$", "L: x"}},       // $$ and "$ " are literal dollar signs
+      {"$$frame", {"L:", "L:$", "L:frame"}},                        // $$ begins no variable
+      {"abc$", {"L:abc", "L:$", "L:"}},                             // a dollar sign at the end
+      {"${}", {"L:", "L:$", "L:"}},                                 // empty names give a dollar sign
+      {"$()", {"L:", "L:$", "L:"}},
+      {"$[]x", {"L:", "L:$", "L:x"}},
+      {"a${b", {"L:a", "L:b"}},                                     // unterminated: "${" is dropped
+      {"a$(b $frame", {"L:a", "L:b $frame"}},                       // ... and no later dollar sign is looked at
+      {"${", {"L:", "L:"}},
+      {"x$[", {"L:x", "L:"}},
+      {"", {"L:"}},
+      {"no variables", {"L:no variables"}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.segments, segmentsOf(row.pattern)) << row.pattern;
+  }
+}
+
+// A text cut inside a double-byte character ends at its terminator; the
+// parser never reads behind it (the sanitizers in the native build check).
+TEST(ParseScriptText, TextCutInsideACharacter) {
+  struct Row { const char* pattern; Segments segments; } rows[] = {
+      {"ab\x83", {"L:ab\x83"}},
+      {"$ab\x83", {"L:", "V:ab\x83", "L:"}},
+      {"${ab\x83", {"L:", "L:ab\x83"}},
+      {"a$\x83", {"L:a", "V:\x83", "L:"}},
+  };
+  for (const Row& row : rows) {
+    // An exact-size heap copy lets AddressSanitizer see a read past the end.
+    std::string pattern = row.pattern;
+    std::vector<char> exact(pattern.begin(), pattern.end());
+    exact.push_back('\0');
+    EXPECT_EQ(row.segments, segmentsOf(exact.data())) << row.pattern;
+  }
+}
+
+TEST(FindNextVariable, ReportsOffsetAndForm) {
+  struct Row { const char* text; int32_t found; int32_t before; VariableForm form; } rows[] = {
+      {"ab$c", 1, 2, VariablePlain},
+      {"${x}", 1, 0, VariableBraces},
+      {"a$(x)", 1, 1, VariableParentheses},
+      {"\x83\x5C$[x]", 1, 2, VariableBrackets},  // ソ then $[
+      {"a$", 1, 1, VariablePlain},               // the terminator after it: plain
+      {"abc", 0, 3, VariablePlain},
+      {"", 0, 0, VariablePlain},
+  };
+  for (const Row& row : rows) {
+    int32_t before = -1;
+    VariableForm form = VariablePlain;
+    EXPECT_EQ(row.found, findNextVariable(row.text, &before, &form)) << row.text;
+    EXPECT_EQ(row.before, before) << row.text;
+    if (row.found) {
+      EXPECT_EQ(row.form, form) << row.text;
+    }
+  }
+}
+
+TEST(FindNameEnd, ReportsLengthOrFailure) {
+  struct Row { const char* text; VariableForm form; int32_t ok; int32_t length; } rows[] = {
+      {"frame rest", VariablePlain, 1, 5},
+      {"frame$x", VariablePlain, 1, 5},
+      {"frame", VariablePlain, 1, 5},           // the end of the text ends a plain name
+      {"a}b", VariablePlain, 1, 3},             // closing brackets are plain characters
+      {"a b}", VariableBraces, 1, 3},
+      {"\x83\x7D}", VariableBraces, 1, 2},      // マ then the real brace
+      {"a)", VariableParentheses, 1, 1},
+      {"\x83\x5D]", VariableBrackets, 1, 2},    // ゾ then the real bracket
+      {"abc", VariableBraces, 0, 3},            // never closed: the length of the rest
+      {"", VariableParentheses, 0, 0},
+  };
+  for (const Row& row : rows) {
+    int32_t length = -1;
+    EXPECT_EQ(row.ok, findNameEnd(row.text, row.form, &length)) << row.text;
+    EXPECT_EQ(row.length, length) << row.text;
+  }
+}
+
+}  // namespace
