@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "TppExpand.h"
+#include "TppLint.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ struct Verb {
 
 const Verb kVerbs[] = {
     {"expand", &kExpandUsage, runExpandCommand},
+    {"lint", &kLintUsage, runLintCommand},
 };
 
 void printUsage(FILE* out) {

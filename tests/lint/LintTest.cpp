@@ -1,0 +1,203 @@
+// tpp lint against small templates, each with one planted fault: the exact
+// report lines and the exit status.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TppLint.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+// The path that both fopen and the profile functions of this build open.
+std::string openablePath(const std::string& posixPath) {
+#ifdef _WIN32
+  return hostPath(posixPath);
+#else
+  return posixPath;
+#endif
+}
+
+struct LintRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+LintRun runLint(const std::vector<std::string>& paths, int utf8 = 0) {
+  std::string folder = makeTempFolder("lint");
+  std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt";
+  FILE* out = fopen(openablePath(outPath).c_str(), "wb");
+  FILE* err = fopen(openablePath(errPath).c_str(), "wb");
+  std::vector<const char*> args;
+  for (const std::string& path : paths) args.push_back(path.c_str());
+  LintRun run{-1, "", ""};
+  if (out != nullptr && err != nullptr) {
+    run.status = lintTemplateFiles(static_cast<int>(args.size()), args.data(), utf8, out, err);
+  }
+  if (out != nullptr) fclose(out);
+  if (err != nullptr) fclose(err);
+  run.out = readFileBytes(outPath);
+  run.err = readFileBytes(errPath);
+  removeTree(folder);
+  return run;
+}
+
+std::string fixture(const char* name) {
+  return openablePath(std::string(SSTP_SOURCE_DIR) + "/tests/lint/fixtures/" + name);
+}
+
+struct LintCase {
+  const char* fixture;
+  int status;
+  // Report lines without the leading file name; empty for a clean file.
+  std::vector<std::string> lines;
+};
+
+const LintCase kCases[] = {
+    // Every variable form, full-width keywords, "$$", nested, case and
+    // random sections, a section name holding ゾ (0x83 0x5D): clean.
+    {"clean.tpp", 0, {}},
+    // An explicit empty "ghost=" is a template for any ghost: no warning.
+    {"any-ghost.tpp", 0, {}},
+
+    // ---- errors
+    {"unknown-variable.tpp", 1,
+     {":4: error: variable \"greet\" names neither a keyword nor a section and expands to nothing"}},
+    // "$frame枚": a plain name runs on into the text behind it.
+    {"plain-runs-on.tpp", 1,
+     {":4: error: variable \"frame\x96\x87\" names neither a keyword nor a section and expands to nothing "
+      "(a plain $name runs up to the next blank or '$': write ${frame})"}},
+    {"cycle.tpp", 1,
+     {":8: error: cycle of sections: a -> b -> a (it repeats until the nesting limit of 32 cuts it off)"}},
+    {"pattern-zero.tpp", 1, {":4: error: \"pattern\" is 0; a section needs 1 or more alternatives"}},
+    // pattern=三
+    {"pattern-not-number.tpp", 1,
+     {":4: error: \"pattern\" is \"\x8e\x4f\", not a number; it must count the alternatives"}},
+    {"missing-alternative.tpp", 1,
+     {":3: error: section \"start\": alternative 2 is missing; the section says nothing when it is chosen"}},
+    {"unterminated.tpp", 1,
+     {":4: error: \"${\" is never closed by '}'; the rest of the text is sent as it stands"}},
+    // 0x82 followed by a blank: a lead byte without its second byte.
+    {"invalid-sjis.tpp", 1, {":4: error: bytes 0x82 0x20 are not valid Shift_JIS"}},
+    {"no-start-end.tpp", 1, {":1: error: no section \"start\" and no section \"end\"; nothing would ever be sent"}},
+    {"utf8.tpp", 1, {":2: error: the file is UTF-8, not Shift_JIS; save it as Shift_JIS (code page 932)"}},
+    // "[ゾ": the 0x5D inside ゾ closes nothing.
+    {"header-kanji-unclosed.tpp", 1,
+     {":7: error: section header has no closing ']'; the line is not read as a section",
+      ":8: warning: key \"1\" is repeated; only its first value (line 6) is read"}},
+    {"header-unclosed.tpp", 1,
+     {":1: warning: no section \"end\"; nothing is sent when a save ends",
+      ":5: error: section header has no closing ']'; the line is not read as a section",
+      ":6: warning: key \"1\" is repeated; only its first value (line 4) is read"}},
+
+    // ---- warnings
+    {"switch-unknown.tpp", 0,
+     {":4: warning: \"switch\" is \"cas\", neither \"case\" nor \"random\"; the alternatives are chosen at random"}},
+    {"source-unknown.tpp", 0,
+     {":6: warning: \"source\" is \"frames\", not one of frame, length, time, filter, pixel; the number of frames "
+      "decides"}},
+    {"threshold-missing.tpp", 0,
+     {":3: warning: section \"start\": threshold \"case2\" is missing (it reads as 0), so alternative 2 can never "
+      "be chosen"}},
+    {"thresholds-descending.tpp", 0,
+     {":7: warning: section \"start\": alternative 2 can never be chosen: case2 (100) is not greater than case1 "
+      "(500)"}},
+    {"threshold-beyond.tpp", 0,
+     {":7: warning: threshold \"case2\" is not read: with \"pattern\" 2 the thresholds end at case1"}},
+    // case1=六十
+    {"threshold-not-number.tpp", 0,
+     {":6: warning: \"case1\" is \"\x98\x5a\x8f\x5c\", not a number; it reads as 0"}},
+    {"pattern-negative.tpp", 0,
+     {":4: warning: \"pattern\" is negative (-2); write the number of alternatives"}},
+    {"random-with-thresholds.tpp", 0,
+     {":5: warning: \"source\" is read only with \"switch\" set to \"case\"; this section chooses at random"}},
+    {"above-pattern.tpp", 0, {":7: warning: alternative 3 is above \"pattern\" (2) and is never chosen"}},
+    {"too-long.tpp", 0, {":4: warning: alternative 1 is 2200 bytes long; only its first 2047 bytes are read"}},
+    {"keyword-section.tpp", 0,
+     {":7: warning: section \"Time\" is named like the keyword \"time\" and can never be expanded"}},
+    {"no-ghost.tpp", 0,
+     {":1: warning: no \"ghost\" in section \"config\"; requests go out as SSTP/1.1 without a ghost condition "
+      "(write an empty \"ghost=\" if that is meant)"}},
+    {"key-before-section.tpp", 0,
+     {":1: warning: key \"ghost\" stands before the first section and is never read",
+      ":1: warning: no \"ghost\" in section \"config\"; requests go out as SSTP/1.1 without a ghost condition "
+      "(write an empty \"ghost=\" if that is meant)"}},
+    {"only-start.tpp", 0, {":1: warning: no section \"end\"; nothing is sent when a save ends"}},
+    // An alternative continued on a second line: the second line is lost.
+    {"no-equals.tpp", 0,
+     {":5: warning: line has no '=' and is not read (an alternative must stay on one line)"}},
+    {"unbalanced-quote.tpp", 0,
+     {":4: warning: alternative 1 opens a quote that it does not close; the quote is sent as text"}},
+    {"duplicate-key.tpp", 0, {":5: warning: key \"1\" is repeated; only its first value (line 4) is read"}},
+    {"duplicate-section.tpp", 0,
+     {":7: warning: section \"START\" is repeated; only its first occurrence (line 3) is read"}},
+    // ";1=...": the profile format has no comments inside a section.
+    {"unknown-key.tpp", 0,
+     {":4: warning: key \";1\" is not read by the plug-in (a line with '=' is a key even when it starts with ';')"}},
+};
+
+TEST(TppLint, ReportsEachPlantedFaultExactly) {
+  for (const LintCase& c : kCases) {
+    std::string path = fixture(c.fixture);
+    std::string expected;
+    for (const std::string& line : c.lines) expected += path + line + "\n";
+    LintRun run = runLint({path});
+    EXPECT_EQ(run.out, expected) << c.fixture;
+    EXPECT_EQ(run.status, c.status) << c.fixture;
+    EXPECT_EQ(run.err, "") << c.fixture;
+  }
+}
+
+TEST(TppLint, ChecksEveryFileAndKeepsTheWorstStatus) {
+  LintRun run = runLint({fixture("clean.tpp"), fixture("switch-unknown.tpp"), fixture("pattern-zero.tpp")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find(fixture("switch-unknown.tpp") + ":4: warning:"), std::string::npos);
+  EXPECT_NE(run.out.find(fixture("pattern-zero.tpp") + ":4: error:"), std::string::npos);
+}
+
+TEST(TppLint, AFileThatCantBeReadGivesStatusTwoAndTheRestIsChecked) {
+  std::string missing = fixture("no-such-template.tpp");
+  LintRun run = runLint({missing, fixture("pattern-zero.tpp")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, missing + ": error: cannot read the file\n");
+  EXPECT_NE(run.out.find(":4: error:"), std::string::npos);
+}
+
+// With --utf8 the quoted template text comes out as UTF-8; the path stays.
+TEST(TppLint, Utf8OptionConvertsTheQuotedText) {
+  std::string path = fixture("plain-runs-on.tpp");
+  LintRun run = runLint({path}, 1);
+  EXPECT_EQ(run.out, path + ":4: error: variable \"frame\xE6\x9E\x9A\" names neither a keyword nor a section and "
+                            "expands to nothing (a plain $name runs up to the next blank or '$': write ${frame})\n");
+}
+
+TEST(TppLint, UsageErrorsGiveStatusTwo) {
+  char utf8[] = "--utf8";
+  char unknown[] = "--quiet";
+  char file[] = "x.tpp";
+  char* onlyOption[] = {utf8};
+  char* badOption[] = {file, unknown};
+  EXPECT_EQ(runLintCommand(0, nullptr), 2);
+  EXPECT_EQ(runLintCommand(1, onlyOption), 2);
+  EXPECT_EQ(runLintCommand(2, badOption), 2);
+}
+
+// The samples shipped in templates/ must lint clean.
+TEST(TppLint, ShippedTemplatesAreClean) {
+  std::vector<std::string> paths;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(openablePath(std::string(SSTP_SOURCE_DIR) + "/templates"), ignored)) {
+    if (entry.path().extension() == ".tpp") paths.push_back(entry.path().string());
+  }
+  ASSERT_FALSE(paths.empty());
+  LintRun run = runLint(paths);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.status, 0);
+}
+
+}  // namespace

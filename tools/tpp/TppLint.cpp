@@ -1,0 +1,753 @@
+// `tpp lint`: reports what makes a template say less than its author meant.
+//
+// Values are read with GetPrivateProfileStringA and GetPrivateProfileIntA,
+// exactly as the plug-in reads them. The profile functions can't tell where
+// a key stands or which keys a section holds, so a scan of the file's lines
+// supplies both: it steps by code page 932 characters (a ']' inside ゾ is no
+// bracket) and matches names as the profile functions do, ignoring case and
+// surrounding blanks, the first section of a name hiding any later one and
+// the first key of a name any later one.
+#include "TppLint.h"
+
+#include "TppOutput.h"
+
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "template/ScriptParser.h"
+#include "template/SectionExpansion.h"
+#include "template/SjisText.h"
+
+namespace {
+
+// The plug-in reads an alternative into 2048 bytes and a ghost into 260.
+constexpr int kAlternativeLimit = 2047;
+constexpr int kGhostLimit = 259;
+// Alternatives and thresholds are checked one by one up to this count; a
+// larger "pattern" is reported as such and its alternatives are not listed.
+constexpr int32_t kCheckedAlternatives = 100000;
+// Large enough to learn the whole length of any value the scan found.
+constexpr DWORD kValueBuffer = 65536;
+
+const char* const kKeywords[] = {"frame", "length", "time", "fps",
+                                 "filter", "width", "height", "filename"};
+const char* const kSources[] = {"frame", "length", "time", "filter", "pixel"};
+
+struct Report {
+  int line;
+  int isError;
+  std::string message;
+};
+
+struct ScannedKey {
+  std::string name;      // trimmed, as written
+  std::string rawValue;  // trimmed text behind the '=', as written
+  int line;
+};
+
+struct ScannedSection {
+  std::string name;  // trimmed, as written
+  int line;
+  int canonical;  // index of the first section of this name (itself if first)
+  std::vector<ScannedKey> keys;  // first key of each name only
+};
+
+struct Edge {
+  int target;  // section index
+  int line;    // line of the alternative that names it
+};
+
+struct LintFile {
+  std::string path;         // as given, for the reports
+  std::string profilePath;  // as handed to the profile functions
+  std::vector<ScannedSection> sections;
+  std::vector<std::vector<Edge>> edges;  // per section
+  std::vector<Report> reports;
+  int errorCount = 0;
+};
+
+void report(LintFile& file, int line, int isError, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+void report(LintFile& file, int line, int isError, const char* format, ...) {
+  char buffer[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  file.reports.push_back(Report{line, isError, buffer});
+  if (isError) file.errorCount++;
+}
+
+// ---- Names as the profile functions compare them -------------------------
+
+// The blanks the profile functions drop around names and values.
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
+
+std::string trimmed(const char* begin, const char* end) {
+  while (begin < end && isBlank(*begin)) begin++;
+  while (end > begin && isBlank(end[-1])) end--;
+  return std::string(begin, end);
+}
+
+bool isCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool isCp932Trail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// Length of the code page 932 character at `p`, never past `end`: a lead
+// byte without a valid second byte counts alone.
+int cp932Step(const char* p, const char* end) {
+  return isCp932Lead(static_cast<unsigned char>(p[0])) && p + 1 < end &&
+                 isCp932Trail(static_cast<unsigned char>(p[1]))
+             ? 2
+             : 1;
+}
+
+// The name trimmed, its single-byte letters in lower case; the second byte
+// of a double-byte character stays (ア is 0x83 0x41, ャ is 0x83 0x61).
+std::string folded(const std::string& name) {
+  std::string out = trimmed(name.data(), name.data() + name.size());
+  const char* end = out.data() + out.size();
+  for (char* p = &out[0]; p < end;) {
+    int step = cp932Step(p, end);
+    if (step == 1 && *p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+    p += step;
+  }
+  return out;
+}
+
+bool sameProfileName(const std::string& a, const std::string& b) { return folded(a) == folded(b); }
+
+int findSection(const LintFile& file, const std::string& name) {
+  for (size_t i = 0; i < file.sections.size(); i++) {
+    if (file.sections[i].canonical == static_cast<int>(i) && sameProfileName(file.sections[i].name, name))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const ScannedKey* findKey(const ScannedSection& section, const std::string& name) {
+  for (const ScannedKey& key : section.keys) {
+    if (sameProfileName(key.name, name)) return &key;
+  }
+  return nullptr;
+}
+
+const char* keywordOf(const char* name) {
+  for (const char* keyword : kKeywords) {
+    if (sameTextIgnoringCase(name, keyword) == 0) return keyword;
+  }
+  return nullptr;
+}
+
+// ---- The line scan --------------------------------------------------------
+
+// Returns the offset of the first byte sequence in [begin, end) that is not
+// code page 932 text, or -1; *length gets its length (1 or 2).
+long invalidSjisAt(const char* begin, const char* end, int* length) {
+  for (const char* p = begin; p < end;) {
+    unsigned char lead = static_cast<unsigned char>(*p);
+    if (lead == 0x80 || lead == 0xA0 || lead >= 0xFD) {
+      *length = 1;
+      return p - begin;
+    }
+    if (isCp932Lead(lead) && cp932Step(p, end) == 1) {
+      *length = p + 1 < end ? 2 : 1;
+      return p - begin;
+    }
+    p += cp932Step(p, end);
+  }
+  return -1;
+}
+
+// True when `bytes` holds at least one multi-byte UTF-8 sequence and nothing
+// that isn't UTF-8: Shift_JIS text almost never passes this test.
+bool looksLikeUtf8(const std::string& bytes) {
+  bool multiByte = false;
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    size_t extra;
+    if (c < 0x80) extra = 0;
+    else if (c >= 0xC2 && c <= 0xDF) extra = 1;
+    else if (c >= 0xE0 && c <= 0xEF) extra = 2;
+    else if (c >= 0xF0 && c <= 0xF4) extra = 3;
+    else return false;
+    if (i + extra >= bytes.size()) return false;  // a sequence cut by the end
+    for (size_t k = 1; k <= extra; k++) {
+      unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+      if (t < 0x80 || t > 0xBF) return false;
+    }
+    multiByte = multiByte || extra > 0;
+    i += extra + 1;
+  }
+  return multiByte;
+}
+
+// One line of the file, without its line end.
+void scanLine(LintFile& file, const char* begin, const char* end, int line, bool checkSjis) {
+  if (checkSjis) {
+    int length = 0;
+    long at = invalidSjisAt(begin, end, &length);
+    if (at >= 0) {
+      if (length == 2) {
+        report(file, line, 1, "bytes 0x%02X 0x%02X are not valid Shift_JIS",
+               static_cast<unsigned char>(begin[at]), static_cast<unsigned char>(begin[at + 1]));
+      } else {
+        report(file, line, 1, "byte 0x%02X is not valid Shift_JIS", static_cast<unsigned char>(begin[at]));
+      }
+    }
+  }
+
+  const char* p = begin;
+  while (p < end && isBlank(*p)) p++;
+  if (p == end) return;
+  bool inSection = !file.sections.empty();
+
+  if (*p == '[') {
+    // The name runs to the last ']' of the line, as the profile functions read it.
+    const char* close = nullptr;
+    for (const char* q = p + 1; q < end; q += cp932Step(q, end)) {
+      if (*q == ']') close = q;
+    }
+    if (close == nullptr) {
+      report(file, line, 1, "section header has no closing ']'; the line is not read as a section");
+      return;
+    }
+    ScannedSection section{trimmed(p + 1, close), line, 0, {}};
+    int first = findSection(file, section.name);
+    section.canonical = first >= 0 ? first : static_cast<int>(file.sections.size());
+    if (first >= 0) {
+      report(file, line, 0, "section \"%s\" is repeated; only its first occurrence (line %d) is read",
+             section.name.c_str(), file.sections[first].line);
+    }
+    file.sections.push_back(section);
+    return;
+  }
+
+  const char* equals = nullptr;
+  for (const char* q = p; q < end; q += cp932Step(q, end)) {
+    if (*q == '=') {
+      equals = q;
+      break;
+    }
+  }
+  bool commentLike = *p == ';' || *p == '#';
+  if (equals == nullptr) {
+    if (inSection && !commentLike) {
+      report(file, line, 0, "line has no '=' and is not read (an alternative must stay on one line)");
+    }
+    return;
+  }
+  ScannedKey key{trimmed(p, equals), trimmed(equals + 1, end), line};
+  if (!inSection) {
+    if (!commentLike) {
+      report(file, line, 0, "key \"%s\" stands before the first section and is never read", key.name.c_str());
+    }
+    return;
+  }
+  ScannedSection& section = file.sections.back();
+  if (section.canonical != static_cast<int>(file.sections.size()) - 1) return;  // hidden section
+  if (const ScannedKey* earlier = findKey(section, key.name)) {
+    report(file, line, 0, "key \"%s\" is repeated; only its first value (line %d) is read", key.name.c_str(),
+           earlier->line);
+    return;
+  }
+  section.keys.push_back(key);
+}
+
+void scanFile(LintFile& file, const std::string& bytes) {
+  bool utf8 = looksLikeUtf8(bytes);
+  const char* text = bytes.data();
+  const char* end = text + bytes.size();
+  int line = 1;
+  bool utf8Reported = false;
+  // A line ends at CR LF, LF or a lone CR, as the profile functions read it.
+  for (const char* lineStart = text; lineStart < end; line++) {
+    const char* lineEnd = lineStart;
+    while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') lineEnd++;
+    const char* next = lineEnd;
+    if (next < end && *next == '\r') next++;
+    if (next < end && *next == '\n' && (next == lineEnd || next[-1] == '\r')) next++;
+    if (utf8 && !utf8Reported) {
+      for (const char* q = lineStart; q < lineEnd; q++) {
+        if (static_cast<unsigned char>(*q) >= 0x80) {
+          report(file, line, 1, "the file is UTF-8, not Shift_JIS; save it as Shift_JIS (code page 932)");
+          utf8Reported = true;
+          break;
+        }
+      }
+    }
+    scanLine(file, lineStart, lineEnd, line, !utf8);
+    lineStart = next;
+  }
+}
+
+// ---- Values through the profile functions --------------------------------
+
+std::string readValue(const LintFile& file, const ScannedSection& section, const char* key) {
+  std::vector<char> buffer(kValueBuffer);
+  GetPrivateProfileStringA(section.name.c_str(), key, "", buffer.data(), kValueBuffer, file.profilePath.c_str());
+  return std::string(buffer.data());
+}
+
+int32_t readInteger(const LintFile& file, const ScannedSection& section, const char* key, int32_t fallback) {
+  return static_cast<int32_t>(
+      GetPrivateProfileIntA(section.name.c_str(), key, fallback, file.profilePath.c_str()));
+}
+
+enum NumberShape { WholeNumber, NumberWithText, NotANumber };
+
+// How a value reads as a decimal integer: "12", "12 frames" or "abc".
+NumberShape numberShape(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && isBlank(text[i])) i++;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) i++;
+  size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') i++;
+  if (i == digits) return NotANumber;
+  while (i < text.size() && isBlank(text[i])) i++;
+  return i == text.size() ? WholeNumber : NumberWithText;
+}
+
+// Reads a numeric key; reports a value that is not a plain number.
+int32_t readNumber(LintFile& file, const ScannedSection& section, const ScannedKey& key, int32_t fallback,
+                   const char* notANumberEffect) {
+  std::string text = readValue(file, section, key.name.c_str());
+  int32_t value = readInteger(file, section, key.name.c_str(), fallback);
+  switch (numberShape(text)) {
+    case NotANumber:
+      report(file, key.line, 0, "\"%s\" is \"%s\", not a number; %s", key.name.c_str(), text.c_str(),
+             notANumberEffect);
+      break;
+    case NumberWithText:
+      report(file, key.line, 0, "\"%s\" is \"%s\" and is read as %d", key.name.c_str(), text.c_str(),
+             static_cast<int>(value));
+      break;
+    case WholeNumber:
+      break;
+  }
+  return value;
+}
+
+// ---- Alternatives --------------------------------------------------------
+
+// The longest keyword or section name that `name` starts with, for the hint
+// on a plain variable that ran into the text behind it ("$frame枚").
+std::string knownPrefixOf(const LintFile& file, const std::string& name) {
+  std::string best;
+  std::string foldedName = folded(name);
+  auto consider = [&](const std::string& candidate) {
+    std::string f = folded(candidate);
+    if (!f.empty() && f.size() < foldedName.size() && foldedName.compare(0, f.size(), f) == 0 &&
+        f.size() > best.size())
+      best = candidate;
+  };
+  for (const char* keyword : kKeywords) consider(keyword);
+  for (const ScannedSection& section : file.sections) consider(section.name);
+  return best;
+}
+
+void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
+  static const char kOpeners[4][3] = {"$", "${", "$(", "$["};
+  static const char kClosers[4] = {' ', '}', ')', ']'};
+
+  // The forms of the variables in order, and an opening bracket never closed.
+  std::vector<VariableForm> forms;
+  const char* position = text.c_str();
+  for (;;) {
+    int32_t before;
+    VariableForm form;
+    if (!findNextVariable(position, &before, &form)) break;
+    position += before + 1 + (form != VariablePlain ? 1 : 0);
+    int32_t nameLength;
+    if (!findNameEnd(position, form, &nameLength)) {
+      report(file, key.line, 1, "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
+             kOpeners[form], kClosers[form]);
+      break;
+    }
+    if (nameLength > 0) forms.push_back(form);
+    if (nameLength == 0 && form == VariablePlain && *position == '$') position++;
+    position += nameLength + (form != VariablePlain ? 1 : 0);
+  }
+
+  ScriptSegment* head = parseScriptText(text.c_str());
+  size_t formIndex = 0;
+  for (ScriptSegment* segment = head; segment != nullptr; segment = segment->next) {
+    if (!segment->isVariable) continue;
+    VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariablePlain;
+    formIndex++;
+    if (keywordOf(segment->text) != nullptr) continue;
+    int target = findSection(file, segment->text);
+    if (target >= 0) {
+      file.edges[sectionIndex].push_back(Edge{target, key.line});
+      continue;
+    }
+    std::string prefix = form == VariablePlain ? knownPrefixOf(file, segment->text) : std::string();
+    if (!prefix.empty()) {
+      report(file, key.line, 1,
+             "variable \"%s\" names neither a keyword nor a section and expands to nothing "
+             "(a plain $name runs up to the next blank or '$': write ${%s})",
+             segment->text, prefix.c_str());
+    } else {
+      report(file, key.line, 1, "variable \"%s\" names neither a keyword nor a section and expands to nothing",
+             segment->text);
+    }
+  }
+  releaseScriptSegments(head);
+}
+
+// Reports a run of missing alternatives [first, last].
+void reportMissing(LintFile& file, const ScannedSection& section, int32_t first, int32_t last) {
+  if (first == last) {
+    report(file, section.line, 1, "section \"%s\": alternative %d is missing; the section says nothing when it is chosen",
+           section.name.c_str(), static_cast<int>(first));
+  } else {
+    report(file, section.line, 1,
+           "section \"%s\": alternatives %d to %d are missing; the section says nothing when one is chosen",
+           section.name.c_str(), static_cast<int>(first), static_cast<int>(last));
+  }
+}
+
+// Parses a key name of the form prefix + decimal without leading zeros.
+// Returns the number, or -1 when the name has another form.
+int64_t numberedKey(const std::string& name, const char* prefix) {
+  std::string f = folded(name);
+  size_t prefixLength = strlen(prefix);
+  if (f.compare(0, prefixLength, prefix) != 0) return -1;
+  std::string digits = f.substr(prefixLength);
+  if (digits.empty() || digits.size() > 10 || digits[0] == '0') return -1;
+  int64_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Checks one section's settings and chosen alternatives; fills its edges.
+void checkSection(LintFile& file, int index) {
+  const ScannedSection& section = file.sections[index];
+  const char* name = section.name.c_str();
+
+  int32_t n = 1;
+  if (const ScannedKey* key = findKey(section, "pattern")) {
+    std::string text = readValue(file, section, key->name.c_str());
+    n = readInteger(file, section, key->name.c_str(), 1);
+    if (numberShape(text) == NotANumber) {
+      report(file, key->line, 1, "\"pattern\" is \"%s\", not a number; it must count the alternatives",
+             text.c_str());
+    } else if (n == 0) {
+      report(file, key->line, 1, "\"pattern\" is 0; a section needs 1 or more alternatives");
+    } else if (numberShape(text) == NumberWithText) {
+      report(file, key->line, 0, "\"pattern\" is \"%s\" and is read as %d", text.c_str(), static_cast<int>(n));
+    } else if (n < 0) {
+      report(file, key->line, 0, "\"pattern\" is negative (%d); write the number of alternatives",
+             static_cast<int>(n));
+    }
+  }
+
+  bool caseMode = false;
+  if (const ScannedKey* key = findKey(section, "switch")) {
+    std::string word = readValue(file, section, key->name.c_str());
+    if (sameTextIgnoringCase(word.c_str(), "case") == 0) {
+      caseMode = true;
+    } else if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
+      report(file, key->line, 0,
+             "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
+             word.c_str());
+    }
+  }
+
+  // Which alternatives can be chosen: chosen[k - 1] for alternative k.
+  int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
+  if (caseMode && n < 1) count = 1;
+  if (count > kCheckedAlternatives) {
+    report(file, section.line, 1, "section \"%s\": \"pattern\" %d is more alternatives than a template can hold",
+           name, static_cast<int>(n));
+    return;
+  }
+  std::vector<bool> chosen(static_cast<size_t>(count), true);
+
+  if (caseMode) {
+    if (const ScannedKey* key = findKey(section, "source")) {
+      std::string word = readValue(file, section, key->name.c_str());
+      bool known = false;
+      for (const char* source : kSources) known = known || sameTextIgnoringCase(word.c_str(), source) == 0;
+      if (!known) {
+        report(file, key->line, 0,
+               "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
+               word.c_str());
+      }
+    }
+    // Alternative i (1 < i < n) is chosen for values from the largest
+    // threshold before it up to case i; it is never chosen when case i
+    // is not above every threshold before it.
+    int32_t highest = 0;
+    int highestIndex = 0;
+    for (int32_t i = 1; i <= n - 1; i++) {
+      char keyName[24];
+      snprintf(keyName, sizeof keyName, "case%d", static_cast<int>(i));
+      const ScannedKey* key = findKey(section, keyName);
+      int32_t threshold = key ? readNumber(file, section, *key, 0, "it reads as 0") : 0;
+      bool never = i > 1 && threshold <= highest;
+      if (never) chosen[static_cast<size_t>(i - 1)] = false;
+      if (key == nullptr && never) {
+        report(file, section.line, 0,
+               "section \"%s\": threshold \"%s\" is missing (it reads as 0), so alternative %d can never be chosen",
+               name, keyName, static_cast<int>(i));
+      } else if (key == nullptr) {
+        report(file, section.line, 0, "section \"%s\": threshold \"%s\" is missing and reads as 0", name, keyName);
+      } else if (never) {
+        report(file, key->line, 0,
+               "section \"%s\": alternative %d can never be chosen: %s (%d) is not greater than case%d (%d)", name,
+               static_cast<int>(i), keyName, static_cast<int>(threshold), highestIndex, static_cast<int>(highest));
+      }
+      if (i == 1 || threshold > highest) {
+        highest = threshold;
+        highestIndex = static_cast<int>(i);
+      }
+    }
+  } else {
+    const ScannedKey* unused = findKey(section, "source");
+    for (const ScannedKey& key : section.keys) {
+      if (unused == nullptr && numberedKey(key.name, "case") > 0) unused = &key;
+    }
+    if (unused != nullptr) {
+      report(file, unused->line, 0,
+             "\"%s\" is read only with \"switch\" set to \"case\"; this section chooses at random",
+             unused->name.c_str());
+    }
+  }
+
+  // The alternatives that can be chosen: present, not too long, and every
+  // variable in them known.
+  int32_t missingFrom = 0;
+  for (int32_t k = 1; k <= count; k++) {
+    char keyName[16];
+    snprintf(keyName, sizeof keyName, "%d", static_cast<int>(k));
+    const ScannedKey* key = chosen[static_cast<size_t>(k - 1)] ? findKey(section, keyName) : nullptr;
+    if (key == nullptr && chosen[static_cast<size_t>(k - 1)]) {
+      if (missingFrom == 0) missingFrom = k;
+      continue;
+    }
+    if (missingFrom != 0) reportMissing(file, section, missingFrom, k - 1);
+    missingFrom = 0;
+    if (key == nullptr) continue;
+    std::string text = readValue(file, section, key->name.c_str());
+    if (static_cast<int>(text.size()) > kAlternativeLimit) {
+      report(file, key->line, 0, "alternative %d is %d bytes long; only its first %d bytes are read",
+             static_cast<int>(k), static_cast<int>(text.size()), kAlternativeLimit);
+      text.resize(kAlternativeLimit);
+    }
+    const std::string& raw = key->rawValue;
+    if (!raw.empty() && (raw[0] == '"' || raw[0] == '\'') && (raw.size() == 1 || raw.back() != raw[0])) {
+      report(file, key->line, 0, "alternative %d opens a quote that it does not close; the quote is sent as text",
+             static_cast<int>(k));
+    }
+    checkAlternativeText(file, index, *key, text);
+  }
+  if (missingFrom != 0) reportMissing(file, section, missingFrom, static_cast<int32_t>(count));
+
+  // Keys the plug-in never reads.
+  for (const ScannedKey& key : section.keys) {
+    std::string f = folded(key.name);
+    if (f == "pattern" || f == "switch" || f == "source") continue;
+    int64_t threshold = numberedKey(key.name, "case");
+    if (threshold > 0) {
+      if (caseMode && threshold >= n) {
+        report(file, key.line, 0, "threshold \"%s\" is not read: with \"pattern\" %d the thresholds end at case%d",
+               key.name.c_str(), static_cast<int>(n), static_cast<int>(n - 1));
+      }
+      continue;
+    }
+    int64_t alternative = numberedKey(key.name, "");
+    if (alternative > 0) {
+      if (alternative > count && n != 0) {  // "pattern" 0 is reported already
+        report(file, key.line, 0, "alternative %s is above \"pattern\" (%d) and is never chosen", key.name.c_str(),
+               static_cast<int>(n));
+      }
+      continue;
+    }
+    report(file, key.line, 0, "key \"%s\" is not read by the plug-in%s", key.name.c_str(),
+           key.name[0] == ';' ? " (a line with '=' is a key even when it starts with ';')" : "");
+  }
+}
+
+// ---- Cycles --------------------------------------------------------------
+
+// Depth-first walk over the sections named by variables; every edge back
+// into the walk's current path closes a cycle.
+void checkCycles(LintFile& file, const std::vector<int>& order) {
+  enum { Unvisited, OnPath, Done };
+  std::vector<int> state(file.sections.size(), Unvisited);
+  std::vector<std::string> reported;
+  struct Frame {
+    int section;
+    size_t nextEdge;
+  };
+  for (int root : order) {
+    if (state[root] != Unvisited) continue;
+    std::vector<Frame> path{{root, 0}};
+    state[root] = OnPath;
+    while (!path.empty()) {
+      Frame& top = path.back();
+      if (top.nextEdge == file.edges[top.section].size()) {
+        state[top.section] = Done;
+        path.pop_back();
+        continue;
+      }
+      Edge edge = file.edges[top.section][top.nextEdge++];
+      if (state[edge.target] == Unvisited) {
+        state[edge.target] = OnPath;
+        path.push_back(Frame{edge.target, 0});
+      } else if (state[edge.target] == OnPath) {
+        std::string chain;
+        size_t from = 0;
+        while (path[from].section != edge.target) from++;
+        for (size_t i = from; i < path.size(); i++) chain += file.sections[path[i].section].name + " -> ";
+        chain += file.sections[edge.target].name;
+        if (std::find(reported.begin(), reported.end(), chain) != reported.end()) continue;
+        reported.push_back(chain);
+        report(file, edge.line, 1, "cycle of sections: %s (it repeats until the nesting limit of %d cuts it off)",
+               chain.c_str(), static_cast<int>(kMaxSectionDepth));
+      }
+    }
+  }
+}
+
+// ---- One file -------------------------------------------------------------
+
+void checkFile(LintFile& file) {
+  file.edges.assign(file.sections.size(), {});
+  int start = findSection(file, "start");
+  int end = findSection(file, "end");
+  int config = findSection(file, "config");
+
+  for (size_t i = 0; i < file.sections.size(); i++) {
+    const ScannedSection& section = file.sections[i];
+    if (section.canonical != static_cast<int>(i)) continue;
+    if (const char* keyword = keywordOf(section.name.c_str())) {
+      report(file, section.line, 0, "section \"%s\" is named like the keyword \"%s\" and can never be expanded",
+             section.name.c_str(), keyword);
+    }
+    if (static_cast<int>(i) != config) checkSection(file, static_cast<int>(i));
+  }
+  // "config" holds the ghost; it is a section like any other only when a
+  // variable names it.
+  if (config >= 0) {
+    bool named = false;
+    for (const std::vector<Edge>& edges : file.edges) {
+      for (const Edge& edge : edges) named = named || edge.target == config;
+    }
+    if (named) checkSection(file, config);
+  }
+
+  std::vector<int> order;
+  if (start >= 0) order.push_back(start);
+  if (end >= 0) order.push_back(end);
+  for (size_t i = 0; i < file.sections.size(); i++) order.push_back(static_cast<int>(i));
+  checkCycles(file, order);
+
+  if (start < 0 && end < 0) {
+    report(file, 1, 1, "no section \"start\" and no section \"end\"; nothing would ever be sent");
+  } else if (start < 0) {
+    report(file, 1, 0, "no section \"start\"; nothing is sent when a save begins");
+  } else if (end < 0) {
+    report(file, 1, 0, "no section \"end\"; nothing is sent when a save ends");
+  }
+
+  // An explicit empty "ghost=" is a template for any ghost; a missing key is
+  // more likely forgotten.
+  const ScannedKey* ghost = config >= 0 ? findKey(file.sections[config], "ghost") : nullptr;
+  if (ghost == nullptr) {
+    report(file, config >= 0 ? file.sections[config].line : 1, 0,
+           "no \"ghost\" in section \"config\"; requests go out as SSTP/1.1 without a ghost condition "
+           "(write an empty \"ghost=\" if that is meant)");
+  } else {
+    std::string value = readValue(file, file.sections[config], ghost->name.c_str());
+    if (static_cast<int>(value.size()) > kGhostLimit) {
+      report(file, ghost->line, 0, "\"ghost\" is %d bytes long; only its first %d bytes are read",
+             static_cast<int>(value.size()), kGhostLimit);
+    }
+  }
+}
+
+bool readWholeFile(const char* path, std::string* bytes) {
+  FILE* in = fopen(path, "rb");
+  if (in == nullptr) return false;
+  char chunk[8192];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes->append(chunk, got);
+  bool ok = ferror(in) == 0;
+  fclose(in);
+  return ok;
+}
+
+// The profile functions look a bare file name up in the Windows folder, so
+// a name without a folder is made relative to the current one.
+std::string profilePathOf(const char* path) {
+  if (strchr(path, '\\') == nullptr && strchr(path, '/') == nullptr) return std::string(".\\") + path;
+  return path;
+}
+
+}  // namespace
+
+const char* const kLintUsage = "lint FILE... [--utf8]";
+
+int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, FILE* err) {
+  int status = 0;
+  for (int i = 0; i < count; i++) {
+    std::string bytes;
+    if (!readWholeFile(paths[i], &bytes)) {
+      fprintf(err, "%s: error: cannot read the file\n", paths[i]);
+      status = 2;
+      continue;
+    }
+    LintFile file;
+    file.path = paths[i];
+    file.profilePath = profilePathOf(paths[i]);
+    scanFile(file, bytes);
+    checkFile(file);
+    std::stable_sort(file.reports.begin(), file.reports.end(),
+                     [](const Report& a, const Report& b) { return a.line < b.line; });
+    for (const Report& r : file.reports) {
+      // The path as typed; the message may quote the template's own text.
+      fprintf(out, "%s:%d: %s: ", file.path.c_str(), r.line, r.isError ? "error" : "warning");
+      std::string message = r.message + "\n";
+      if (!writeScriptText(out, message.c_str(), utf8)) {
+        fprintf(err, "tpp lint: cannot write the report\n");
+        return 2;
+      }
+    }
+    if (file.errorCount > 0 && status == 0) status = 1;
+  }
+  fflush(out);
+  return status;
+}
+
+int runLintCommand(int argc, char** args) {
+  std::vector<const char*> files;
+  int utf8 = 0;
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(args[i], "--utf8") == 0) {
+      utf8 = 1;
+    } else if (strncmp(args[i], "--", 2) == 0) {
+      fprintf(stderr, "tpp lint: unknown option '%s'\nusage: tpp %s\n", args[i], kLintUsage);
+      return 2;
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.empty()) {
+    fprintf(stderr, "usage: tpp %s\n", kLintUsage);
+    return 2;
+  }
+  return lintTemplateFiles(static_cast<int>(files.size()), files.data(), utf8, stdout, stderr);
+}

@@ -1,0 +1,24 @@
+// `tpp lint`: finds what makes a template say less than its author meant.
+// A template is read the way the plug-in reads it (the profile functions for
+// values) plus a scan of its lines for line numbers and for the list of its
+// sections and keys.
+#pragma once
+
+#include <stdio.h>
+
+// Usage of the verb, without the leading "tpp ".
+extern const char* const kLintUsage;
+
+// Checks the template files `paths[0..count-1]` and writes one line per
+// problem to `out`, ordered by line: "FILE:LINE: error: message" or
+// "FILE:LINE: warning: message". A file that can't be read is named on
+// `err` and the others are still checked. With `utf8` the messages, which
+// may quote the template's Shift_JIS text, are written as UTF-8. Returns 2
+// when a file could not be read or the report could not be written, else 1
+// when any error was found, else 0 (warnings alone give 0).
+int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, FILE* err);
+
+// The verb: `args` are the words after "lint", files and "--utf8" in any
+// order. Returns the exit status of lintTemplateFiles, or 2 with a usage
+// line on stderr when no file is named or an option is unknown.
+int runLintCommand(int argc, char** args);
