@@ -12,7 +12,10 @@ struct TemplateCatalog {
 // Returns a new catalogue of the files matching "*.tpp" in `folder` (a text
 // ending in a backslash), in the order the directory search gives them. A
 // folder without templates, or one that can't be searched, gives a
-// catalogue with no entries. Returns null only when memory cannot be had.
+// catalogue with no entries; so does a folder longer than 254 bytes, which
+// leaves no room for "*.tpp" in the 260-byte search pattern. A ghost name
+// is at most 259 bytes; a path has no limit. Returns null only when memory
+// cannot be had (nothing is kept then).
 TemplateCatalog* scanTemplates(const char* folder);
 
 // Frees a catalogue from scanTemplates with everything it owns. Null does nothing.

@@ -7,6 +7,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// C linkage, as in the real header: a host can look the functions up in a
+// loaded module by their plain names.
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #if defined(__i386__)
 #define WINAPI __attribute__((stdcall))
 #define __cdecl __attribute__((cdecl))
@@ -60,7 +66,14 @@ typedef void* HGDIOBJ;
 // Errors (GetLastError)
 #define ERROR_SUCCESS 0
 #define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_INVALID_HANDLE 6
 #define ERROR_NO_MORE_FILES 18
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_TLW_WITH_WSCHILD 1406
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 
@@ -83,7 +96,9 @@ typedef struct _FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
 } FILETIME;
+#define FILE_ATTRIBUTE_HIDDEN 0x2
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define FILE_ATTRIBUTE_ARCHIVE 0x20
 #define FILE_ATTRIBUTE_NORMAL 0x80
 typedef struct _WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
@@ -117,18 +132,46 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 #define WS_EX_CLIENTEDGE 0x00000200L
 #define WS_EX_CONTROLPARENT 0x00010000L
 #define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
 #define CB_ADDSTRING 0x0143
 #define CB_GETCOUNT 0x0146
 #define CB_GETCURSEL 0x0147
 #define CB_GETLBTEXT 0x0148
 #define CB_GETLBTEXTLEN 0x0149
 #define CB_SETCURSEL 0x014E
+#define CB_GETDROPPEDCONTROLRECT 0x0152
 #define CBN_SELCHANGE 1
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI DestroyWindow(HWND window);
+
+// Looking at windows (the host emulator's control dump). The stand-in puts
+// the host's own window at the screen's origin.
+typedef struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECT, *LPRECT;
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT, *LPPOINT;
+#define GWL_ID (-12)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define HWND_DESKTOP ((HWND)0)
+typedef BOOL(CALLBACK* WNDENUMPROC)(HWND window, LPARAM lParam);
+HWND WINAPI GetDlgItem(HWND parent, int id);
+HWND WINAPI GetParent(HWND window);
+int WINAPI GetClassNameA(HWND window, LPSTR buffer, int size);
+int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size);
+LONG WINAPI GetWindowLongA(HWND window, int index);
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
+BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 
 // Fonts
 #define FW_MEDIUM 500
@@ -141,9 +184,31 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR face);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
+#define LF_FACESIZE 32
+typedef struct tagLOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+} LOGFONTA;
+int WINAPI GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 
 // Message boxes
 #define MB_OK 0x0
 #define MB_ICONERROR 0x10
 #define IDOK 1
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,154 @@
+// Stand-ins for the directory search. The pattern is a Windows path: its
+// folder part is mapped to a POSIX folder and read with readdir, and each
+// name is matched against the last part of the pattern:
+//   '*' any run of characters, also none; '?' exactly one character;
+//   every other character itself, ASCII letters without regard to case.
+// Characters are code page 932 characters, one or two bytes; the second byte
+// of a double-byte character is compared exactly. Names are matched on
+// their whole name only (there are no short 8.3 names), so "*.tpp" finds
+// "a.TPP" but neither "a.tppx" nor "." and "..", while "*" finds "." and
+// ".." too, as Windows does. Entries come in the order readdir gives them.
+#include <windows.h>
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <new>
+#include <string>
+
+#include "PathMap.h"
+
+namespace {
+
+struct Search {
+  DIR* folder;
+  std::string folderPath;  // POSIX, ends with '/'
+  std::string namePattern;
+};
+
+int characterLength(const char* text) {
+  return isCp932LeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
+char foldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool sameCharacter(const char* a, const char* b, int length) {
+  if (length == 1) return foldAscii(a[0]) == foldAscii(b[0]);
+  return a[0] == b[0] && a[1] == b[1];
+}
+
+// Matches `name` against `pattern`, both NUL-terminated. The pattern is
+// short (one file name), so plain backtracking is enough.
+bool matches(const char* pattern, const char* name) {
+  while (*pattern != '\0') {
+    if (*pattern == '*') {
+      while (*pattern == '*') ++pattern;
+      if (*pattern == '\0') return true;
+      for (const char* rest = name; *rest != '\0'; rest += characterLength(rest)) {
+        if (matches(pattern, rest)) return true;
+      }
+      return false;
+    }
+    if (*name == '\0') return false;
+    int length = characterLength(name);
+    if (*pattern == '?') {
+      ++pattern;
+    } else {
+      int patternLength = characterLength(pattern);
+      if (patternLength != length || !sameCharacter(pattern, name, length)) return false;
+      pattern += patternLength;
+    }
+    name += length;
+  }
+  return *name == '\0';
+}
+
+// FILETIME counts 100-nanosecond steps since 1601.
+FILETIME fileTime(time_t seconds) {
+  uint64_t value = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
+  FILETIME out;
+  out.dwLowDateTime = static_cast<DWORD>(value);
+  out.dwHighDateTime = static_cast<DWORD>(value >> 32);
+  return out;
+}
+
+// Fills `data` with the next matching entry. Returns false at the end.
+bool nextMatch(Search* search, LPWIN32_FIND_DATAA data) {
+  while (struct dirent* entry = readdir(search->folder)) {
+    size_t length = strlen(entry->d_name);
+    if (length >= MAX_PATH || !matches(search->namePattern.c_str(), entry->d_name)) continue;
+    memset(data, 0, sizeof *data);
+    struct stat info;
+    std::string full = search->folderPath + entry->d_name;
+    if (stat(full.c_str(), &info) == 0) {
+      data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+      data->nFileSizeLow = static_cast<DWORD>(static_cast<uint64_t>(info.st_size));
+      data->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(info.st_size) >> 32);
+      data->ftCreationTime = fileTime(info.st_ctime);
+      data->ftLastAccessTime = fileTime(info.st_atime);
+      data->ftLastWriteTime = fileTime(info.st_mtime);
+    } else {
+      data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    // Wine shows a Unix dot file as hidden.
+    if (entry->d_name[0] == '.' && strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      data->dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+    }
+    memcpy(data->cFileName, entry->d_name, length + 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  if (pattern == nullptr || data == nullptr) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string posix = toPosixPath(pattern);
+  size_t slash = posix.rfind('/');
+  Search* search = new (std::nothrow) Search;
+  if (search == nullptr) return INVALID_HANDLE_VALUE;
+  search->folderPath = slash == std::string::npos ? std::string("./") : posix.substr(0, slash + 1);
+  search->namePattern = slash == std::string::npos ? posix : posix.substr(slash + 1);
+  search->folder = opendir(search->folderPath.c_str());
+  if (search->folder == nullptr) {
+    delete search;
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!nextMatch(search, data)) {
+    closedir(search->folder);
+    delete search;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  return search;
+}
+
+BOOL WINAPI FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || data == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!nextMatch(static_cast<Search*>(handle), data)) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  Search* search = static_cast<Search*>(handle);
+  closedir(search->folder);
+  delete search;
+  return TRUE;
+}

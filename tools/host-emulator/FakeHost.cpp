@@ -1,0 +1,295 @@
+#include "FakeHost.h"
+
+#include <math.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <windows.h>  // natively the stand-in header: types and __cdecl only
+
+#include "Text.h"
+
+namespace {
+
+struct Setting {
+  std::string key;
+  std::string value;
+};
+
+// A filter record in the descriptor layout: flags at 0, the frame-processing
+// function at 48.
+struct FilterRecord {
+  uint8_t bytes[kFilterBytes];
+};
+
+Project* project = nullptr;
+uint8_t* pluginDescriptor = nullptr;
+HostFiles files;
+std::vector<Setting> settings;
+std::vector<FilterRecord> filterRecords;
+uintptr_t hostTable[kHostTableWords];
+// The edit handle is opaque to the plug-in; this only gives it an address.
+int editObject;
+
+void putWord(uint8_t* record, int offset, uint32_t value) { memcpy(record + offset, &value, 4); }
+
+void readSettings() {
+  settings.clear();
+  std::ifstream in(files.settingsPath, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    settings.push_back(Setting{line.substr(0, equals), line.substr(equals + 1)});
+  }
+}
+
+void writeSettings() {
+  std::ofstream out(files.settingsPath, std::ios::binary | std::ios::trunc);
+  for (const Setting& setting : settings) out << setting.key << '=' << setting.value << '\n';
+}
+
+const Setting* findSetting(const char* key) {
+  for (const Setting& setting : settings) {
+    if (setting.key == key) return &setting;
+  }
+  return nullptr;
+}
+
+bool isSkipped(int32_t frame) {
+  for (const FrameRange& range : project->skipped) {
+    if (frame >= range.first && frame <= range.last) return true;
+  }
+  return false;
+}
+
+// The host services, cdecl, at the offsets the plug-in calls.
+
+int32_t __cdecl currentFrame(void*) {
+  return project->endFrame != INT32_MIN ? project->endFrame : project->range.last;
+}
+
+int32_t __cdecl isSaveFrame(void*, int32_t frame) {
+  if (frame < 0 || frame >= project->frameCount) return 0;
+  return isSkipped(frame) ? 0 : 1;
+}
+
+int32_t __cdecl fileInfo(void*, uint32_t* record) {
+  if (!project->fileInfoAnswers) return 0;
+  memset(record, 0, 16 * 4);
+  record[4] = static_cast<uint32_t>(project->rate);
+  record[5] = static_cast<uint32_t>(project->scale);
+  return 1;
+}
+
+int32_t __cdecl pictureSize(void*, int32_t, void*, int32_t* width, int32_t* height) {
+  if (!project->pictureSizeAnswers) return 0;
+  if (width != nullptr) *width = project->width;
+  if (height != nullptr) *height = project->height;
+  return 1;
+}
+
+int32_t __cdecl loadInt(void*, const char* key, int32_t defaultValue) {
+  const Setting* setting = findSetting(key);
+  // As a profile read: the leading number of the text, 0 when there is none.
+  int32_t value = setting != nullptr ? static_cast<int32_t>(strtol(setting->value.c_str(), nullptr, 10))
+                                     : defaultValue;
+  say("host: load-int %s -> %d%s\n", quoted(key).c_str(), value, setting ? "" : " (default)");
+  return value;
+}
+
+int32_t __cdecl loadText(void*, const char* key, char* buffer, const char* defaultText) {
+  const Setting* setting = findSetting(key);
+  std::string value = setting != nullptr ? setting->value : std::string(defaultText ? defaultText : "");
+  if (value.size() > 259) value.resize(259);
+  memcpy(buffer, value.c_str(), value.size() + 1);
+  say("host: load-text %s -> %s%s\n", quoted(key).c_str(), quoted(value).c_str(),
+      setting ? "" : " (default)");
+  return 1;
+}
+
+int32_t __cdecl storeText(void*, const char* key, const char* text) {
+  std::string value = text ? text : "";
+  bool found = false;
+  for (Setting& setting : settings) {
+    if (setting.key == key) {
+      setting.value = value;
+      found = true;
+    }
+  }
+  if (!found) settings.push_back(Setting{key, value});
+  writeSettings();
+  say("host: store-text %s = %s\n", quoted(key).c_str(), quoted(value).c_str());
+  return 1;
+}
+
+int32_t __cdecl systemInfo(void*, uint32_t* record) {
+  if (!project->systemInfoAnswers) return 0;
+  memset(record, 0, 19 * 4);
+  record[2] = static_cast<uint32_t>(filterRecords.size());
+  record[10] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(project->outputName.c_str()));
+  return 1;
+}
+
+void* __cdecl filterRecord(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(filterRecords.size())) return nullptr;
+  // The plug-in's own entry is its descriptor, as the host lists it.
+  if (index == static_cast<int32_t>(filterRecords.size()) - 1) return pluginDescriptor;
+  return filterRecords[static_cast<size_t>(index)].bytes;
+}
+
+void __cdecl someFrameProcessing() {}
+
+template <typename F>
+void setSlot(int offset, F function) {
+  hostTable[offset / 4] = reinterpret_cast<uintptr_t>(function);
+}
+
+std::string readFile(const std::string& path, bool* found) {
+  std::ifstream in(path, std::ios::binary);
+  *found = static_cast<bool>(in);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+void say(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  vprintf(format, arguments);
+  va_end(arguments);
+  fflush(stdout);
+}
+
+uint32_t wordAt(const uint8_t* record, int offset) {
+  uint32_t value;
+  memcpy(&value, record + offset, 4);
+  return value;
+}
+
+void* pointerAt(const uint8_t* record, int offset) {
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(wordAt(record, offset)));
+}
+
+void* editHandle() { return &editObject; }
+
+void attachFakeHost(uint8_t* descriptor, void* module, Project* theProject, const HostFiles& theFiles) {
+  project = theProject;
+  pluginDescriptor = descriptor;
+  files = theFiles;
+  readSettings();
+
+  filterRecords.clear();
+  for (const HostFilter& filter : project->filters) {
+    FilterRecord record;
+    memset(record.bytes, 0, sizeof record.bytes);
+    putWord(record.bytes, kFilterFlags, filter.flags);
+    if (filter.processing) {
+      putWord(record.bytes, kFilterProcessing,
+              static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&someFrameProcessing)));
+    }
+    filterRecords.push_back(record);
+  }
+  filterRecords.push_back(FilterRecord());  // the plug-in's own place in the list
+
+  memset(hostTable, 0, sizeof hostTable);
+  setSlot(kHostCurrentFrame, &currentFrame);
+  setSlot(kHostIsSaveFrame, &isSaveFrame);
+  setSlot(kHostFileInfo, &fileInfo);
+  setSlot(kHostPictureSize, &pictureSize);
+  setSlot(kHostLoadInt, &loadInt);
+  setSlot(kHostLoadText, &loadText);
+  setSlot(kHostStoreText, &storeText);
+  setSlot(kHostSystemInfo, &systemInfo);
+  setSlot(kHostFilterRecord, &filterRecord);
+  putWord(descriptor, kFilterFunctionTable, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hostTable)));
+  putWord(descriptor, kFilterModule, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module)));
+}
+
+void loadExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
+  uint8_t* data = static_cast<uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
+  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  bool found = false;
+  std::string bytes = readFile(theFiles.extendedPath, &found);
+  if (!found) {
+    say("host: no extended data kept yet (%s); the plug-in's own %u bytes stand\n",
+        quoted(theFiles.extendedPath).c_str(), size);
+    return;
+  }
+  if (data == nullptr || bytes.size() != size) {
+    say("host: extended data file holds %u bytes, the plug-in asks for %u: not loaded\n",
+        static_cast<unsigned>(bytes.size()), size);
+    return;
+  }
+  memcpy(data, bytes.data(), size);
+  say("host: extended data loaded from %s (%u bytes)\n", quoted(theFiles.extendedPath).c_str(), size);
+}
+
+void saveExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
+  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
+  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  if (data == nullptr || size == 0) return;
+  std::ofstream out(theFiles.extendedPath, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), size);
+  say("host: extended data saved to %s (%u bytes)\n", quoted(theFiles.extendedPath).c_str(), size);
+}
+
+int32_t framesToSave(const Project& theProject) {
+  int32_t count = 0;
+  for (int32_t frame = theProject.range.first; frame <= theProject.range.last; ++frame) {
+    if (frame >= 0 && frame < theProject.frameCount) {
+      bool skipped = false;
+      for (const FrameRange& range : theProject.skipped) {
+        if (frame >= range.first && frame <= range.last) skipped = true;
+      }
+      if (!skipped) ++count;
+    }
+  }
+  return count;
+}
+
+void dumpExtendedData(const uint8_t* descriptor, const Project& theProject) {
+  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
+  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  if (data == nullptr) {
+    say("extdata none\n");
+    return;
+  }
+  std::string hex;
+  char byte[4];
+  for (uint32_t i = 0; i < size; ++i) {
+    snprintf(byte, sizeof byte, i ? " %02x" : "%02x", data[i]);
+    hex += byte;
+  }
+  say("extdata bytes=%u hex=%s\n", size, hex.c_str());
+  if (size != 88) return;
+  // The estimator's stored record: two words, two doubles, four samples.
+  int32_t nextSlot, sampleCount;
+  double perPixelFrame, perFilter;
+  memcpy(&nextSlot, data, 4);
+  memcpy(&sampleCount, data + 4, 4);
+  memcpy(&perPixelFrame, data + 8, 8);
+  memcpy(&perFilter, data + 16, 8);
+  say("extdata nextSlot=%d sampleCount=%d secondsPerPixelFrame=%.9g perFilterFactor=%.9g\n", nextSlot,
+      sampleCount, perPixelFrame, perFilter);
+  for (int i = 0; i < 4; ++i) {
+    int32_t sample[4];
+    memcpy(sample, data + 24 + 16 * i, 16);
+    say("extdata sample=%d pixels=%d frames=%d filters=%d seconds=%d\n", i, sample[0], sample[1],
+        sample[2], sample[3]);
+  }
+  int32_t filters = 0;
+  for (const HostFilter& filter : theProject.filters) {
+    if ((filter.flags & 0x208004u) == 0 && (filter.flags & 1u) != 0 && filter.processing) ++filters;
+  }
+  double pixels = static_cast<double>(theProject.width) * theProject.height;
+  int32_t frames = framesToSave(theProject);
+  double estimate = (filters * perFilter + 1) * perPixelFrame * pixels * frames;
+  say("extdata model estimate for this project (%.0f pixels, %d frames, %d filters): %.0f s\n", pixels,
+      frames, filters, isfinite(estimate) ? trunc(estimate) : 0.0);
+}
