@@ -5,6 +5,7 @@
 
 #include "TppExpand.h"
 #include "TppLint.h"
+#include "TppSend.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ struct Verb {
 const Verb kVerbs[] = {
     {"expand", &kExpandUsage, runExpandCommand},
     {"lint", &kLintUsage, runLintCommand},
+    {"send", &kSendUsage, runSendCommand},
 };
 
 void printUsage(FILE* out) {

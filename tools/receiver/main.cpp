@@ -1,0 +1,122 @@
+// sstp-receiver: a local SSTP server that shows what a ghost would receive.
+// It prints each request, converted from Shift_JIS to UTF-8 (natively with
+// iconv, on Windows through code page 932), answers it, and stops after
+// --count requests or on SIGINT/SIGTERM.
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "SstpReceiver.h"
+#include "TppOutput.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "usage: sstp-receiver [--port N] [--answer MODE] [--count N]\n"
+    "\n"
+    "Listens on 127.0.0.1:PORT (default 9801; 0 picks a free port), prints\n"
+    "each SSTP request it receives as UTF-8 and answers it.\n"
+    "\n"
+    "  --answer MODE  ok (SSTP/1.4 200 OK, the default), nocontent (SSTP/1.1\n"
+    "                 204 No Content), long (5000 bytes), close (no answer),\n"
+    "                 text (no status line), number (a bare number), silent\n"
+    "                 (never answers), reset, noread\n"
+    "  --count N      stop after N requests (default: run until SIGINT/SIGTERM)\n";
+
+std::atomic<bool> stopRequested{false};
+
+void onStopSignal(int) { stopRequested = true; }
+
+void printRequest(size_t number, const std::string& request) {
+  printf("----- request %u (%u bytes) -----\n", static_cast<unsigned>(number),
+         static_cast<unsigned>(request.size()));
+  fflush(stdout);
+  // Lines end in LF on the terminal. CR is never part of a double-byte
+  // character, so dropping it leaves the Shift_JIS text whole.
+  std::string shown;
+  for (char c : request) {
+    if (c != '\r') shown += c;
+  }
+  if (shown.empty() || shown.back() != '\n') shown += '\n';
+  writeScriptText(stdout, shown.c_str(), 1);
+}
+
+bool readNumber(const char* text, long low, long high, long* value) {
+  char* end = nullptr;
+  long number = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || number < low || number > high) return false;
+  *value = number;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Lines end in LF as they do natively.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  ReceiverSettings settings;
+  settings.port = 9801;
+  const char* answerName = "ok";
+  long count = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* option = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    long number = 0;
+    if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
+      fputs(kUsage, stdout);
+      return 0;
+    } else if (strcmp(option, "--port") == 0 && value != nullptr && readNumber(value, 0, 65535, &number)) {
+      settings.port = static_cast<int32_t>(number);
+    } else if (strcmp(option, "--answer") == 0 && value != nullptr && parseReceiverAnswer(value, &settings.answer)) {
+      answerName = value;
+    } else if (strcmp(option, "--count") == 0 && value != nullptr && readNumber(value, 1, 1000000, &number)) {
+      count = number;
+    } else {
+      fprintf(stderr, "sstp-receiver: bad option %s%s%s\n%s", option, value ? " " : "", value ? value : "", kUsage);
+      return 2;
+    }
+    ++i;
+  }
+
+  int error = 0;
+  SstpReceiver* receiver = startSstpReceiver(settings, &error);
+  if (receiver == nullptr) {
+    if (error == WSAEADDRINUSE || error == WSAEACCES) {
+      fprintf(stderr, "sstp-receiver: port %d is taken\n", static_cast<int>(settings.port));
+    } else {
+      fprintf(stderr, "sstp-receiver: cannot listen on 127.0.0.1:%d (error %d)\n", static_cast<int>(settings.port),
+              error);
+    }
+    return 1;
+  }
+  signal(SIGINT, onStopSignal);
+  signal(SIGTERM, onStopSignal);
+  printf("sstp-receiver: listening on 127.0.0.1:%d, answer %s\n", static_cast<int>(receiverPort(receiver)),
+         answerName);
+  fflush(stdout);
+
+  size_t printed = 0;
+  for (;;) {
+    bool done = stopRequested || (count > 0 && receiverHandledCount(receiver) >= static_cast<size_t>(count));
+    std::vector<std::string> requests = receiverRequests(receiver);
+    for (; printed < requests.size(); ++printed) printRequest(printed + 1, requests[printed]);
+    if (done) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  stopSstpReceiver(receiver);
+  printf("----- %u request(s) received -----\n", static_cast<unsigned>(printed));
+  return 0;
+}

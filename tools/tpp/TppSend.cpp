@@ -1,0 +1,106 @@
+#include "TppSend.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "TppJobOptions.h"
+#include "sstp/SstpNotifier.h"
+
+const char* const kSendUsage =
+    "send FILE [--section NAME] [--port 9801|11000] " TPP_JOB_OPTIONS_USAGE;
+
+namespace {
+
+// The port the plug-in uses unless its settings name 11000.
+constexpr int32_t kDefaultPort = 9801;
+
+}  // namespace
+
+int runSendCommand(int argc, char** args) {
+  JobOptions options{};
+  const char* section = "start";
+  int32_t port = kDefaultPort;
+  const char* file = nullptr;
+  int optionsEnded = 0;
+
+  for (int i = 0; i < argc;) {
+    const char* arg = args[i];
+    if (!optionsEnded && arg[0] == '-' && arg[1] == '-') {
+      if (strcmp(arg, "--") == 0) {
+        optionsEnded = 1;
+        ++i;
+        continue;
+      }
+      int isSection = strcmp(arg, "--section") == 0;
+      if (isSection || strcmp(arg, "--port") == 0) {
+        if (i + 1 >= argc) {
+          fprintf(stderr, "tpp send: %s needs a value\n", arg);
+          return 2;
+        }
+        const char* value = args[i + 1];
+        if (isSection) {
+          section = value;
+        } else if (!parseInt32(value, &port) || port < 1 || port > 65535) {
+          // Any local port is taken, so that a server on a test port can be
+          // reached; the plug-in itself offers 9801 and 11000.
+          fprintf(stderr, "tpp send: --port needs a port number from 1 to 65535, not '%s'\n", value);
+          return 2;
+        }
+        i += 2;
+        continue;
+      }
+      JobOptionResult result = takeJobOption("send", argc, args, &i, &options);
+      if (result == JobOptionFailed) return 2;
+      if (result == JobOptionNone) {
+        fprintf(stderr, "tpp send: unknown option '%s'\n", arg);
+        return 2;
+      }
+      continue;
+    }
+    if (file != nullptr) {
+      fprintf(stderr, "tpp send: unexpected word '%s'; usage: tpp %s\n", arg, kSendUsage);
+      return 2;
+    }
+    file = arg;
+    ++i;
+  }
+  if (file == nullptr) {
+    fprintf(stderr, "tpp send: FILE is needed; usage: tpp %s\n", kSendUsage);
+    return 2;
+  }
+  if (!setTemplateFile("send", file, &options.job)) return 2;
+
+  // The ghost the template names, read as the plug-in's catalogue reads it.
+  char ghost[MAX_PATH];
+  GetPrivateProfileStringA("config", "ghost", "", ghost, sizeof ghost, options.job.templatePath);
+
+  char* script = expandForJob(section, options);
+  if (script == nullptr) {
+    fprintf(stderr, "tpp send: out of memory\n");
+    return 1;
+  }
+  if (script[0] == '\0') {
+    free(script);
+    fprintf(stderr, "tpp send: section '%s' expands to nothing; nothing was sent\n", section);
+    return 1;
+  }
+  char* request = composeSstpMessage(script, ghost);
+  free(script);
+  if (request == nullptr) {
+    fprintf(stderr, "tpp send: out of memory\n");
+    return 1;
+  }
+  int32_t status = sendSstpMessage(request, port);
+  free(request);
+  if (status == -1) {
+    fprintf(stderr,
+            "tpp send: no status from 127.0.0.1:%d: nothing listens there, the connection or the send "
+            "failed, no answer came within %d s, or the answer held no status number\n",
+            static_cast<int>(port), static_cast<int>(kSstpDeliveryLimitMs / 1000));
+    return 1;
+  }
+  printf("%d\n", static_cast<int>(status));
+  return fflush(stdout) == 0 ? 0 : 1;
+}
