@@ -191,7 +191,8 @@ TEST(TppLint, UsageErrorsGiveStatusTwo) {
 TEST(TppLint, ShippedTemplatesAreClean) {
   std::vector<std::string> paths;
   std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(openablePath(std::string(SSTP_SOURCE_DIR) + "/templates"), ignored)) {
+  std::string templates = openablePath(std::string(SSTP_SOURCE_DIR) + "/templates");
+  for (const auto& entry : std::filesystem::directory_iterator(templates, ignored)) {
     if (entry.path().extension() == ".tpp") paths.push_back(entry.path().string());
   }
   ASSERT_FALSE(paths.empty());

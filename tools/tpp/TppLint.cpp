@@ -406,7 +406,8 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
 // Reports a run of missing alternatives [first, last].
 void reportMissing(LintFile& file, const ScannedSection& section, int32_t first, int32_t last) {
   if (first == last) {
-    report(file, section.line, 1, "section \"%s\": alternative %d is missing; the section says nothing when it is chosen",
+    report(file, section.line, 1,
+           "section \"%s\": alternative %d is missing; the section says nothing when it is chosen",
            section.name.c_str(), static_cast<int>(first));
   } else {
     report(file, section.line, 1,
@@ -469,7 +470,8 @@ void checkSection(LintFile& file, int index) {
   int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
   if (caseMode && n < 1) count = 1;
   if (count > kCheckedAlternatives) {
-    report(file, section.line, 1, "section \"%s\": \"pattern\" %d is more alternatives than a template can hold",
+    report(file, section.line, 1,
+           "section \"%s\": \"pattern\" %d is far more alternatives than a template holds; check the number",
            name, static_cast<int>(n));
     return;
   }
