@@ -318,6 +318,8 @@ DWORD copyEntry(const char* text, size_t length, char* buffer, DWORD size) {
 // Writes `names` as a list of NUL-terminated names ended by one more NUL,
 // and returns its length without the final NUL. A list that does not fit
 // is cut within its last name and ends with two NULs; it returns size - 2.
+// As in Windows, a name that would fill the buffer up to its last byte
+// does not fit either, so `used` stays at most size - 2.
 DWORD copyList(const std::vector<std::pair<const char*, size_t>>& names, char* buffer,
                DWORD size) {
   if (size < 2) {
@@ -326,7 +328,7 @@ DWORD copyList(const std::vector<std::pair<const char*, size_t>>& names, char* b
   }
   size_t used = 0;
   for (const auto& name : names) {
-    if (used + name.second + 1 > size - 1) {
+    if (used + name.second + 1 >= size - 1) {
       const char* end = name.first + name.second;
       size_t room = size - 2 - used;
       size_t fit = 0;

@@ -320,6 +320,43 @@ TEST(ProfileString, ListsSectionsAndKeys) {
   }
 }
 
+// A list cut to its buffer ends with two NULs and returns size - 2, also
+// when a name would fill the buffer up to its last byte. The stand-in used
+// to count such a name as fitting: the next name was then copied behind
+// the buffer (sections "ab", "cd", "e" in 7 bytes), and a last name left
+// size - 1. Only the bytes up to the count's terminator are compared:
+// Windows leaves the rest unwritten.
+TEST(ProfileString, ListsCutToTheBuffer) {
+  TempFolder folder("listcut");
+  std::string file = profileFile(folder,
+                                 "[ab]\r\n"
+                                 "k1=1\r\n"
+                                 "k22=2\r\n"
+                                 "[cd]\r\n"
+                                 "[e]\r\n");
+  struct Row { const char* section; DWORD size; std::string list; } rows[] = {
+      {nullptr, 3, std::string("a\0", 2)},
+      {nullptr, 4, std::string("ab\0", 3)},
+      {nullptr, 5, std::string("ab\0\0", 4)},
+      {nullptr, 6, std::string("ab\0c\0", 5)},
+      {nullptr, 7, std::string("ab\0cd\0", 6)},  // "cd" reaches the last byte: cut, "e" not copied
+      {nullptr, 9, std::string("ab\0cd\0e\0", 8)},
+      {nullptr, 10, std::string("ab\0cd\0e\0\0", 9)},
+      {"ab", 8, std::string("k1\0k22\0", 7)},  // the last name reaches the last byte
+      {"ab", 9, std::string("k1\0k22\0\0", 8)},
+  };
+  for (const Row& row : rows) {
+    const char* what = row.section ? row.section : "(sections)";
+    std::vector<char> buffer(row.size + 16, '#');
+    DWORD length = GetPrivateProfileStringA(row.section, nullptr, "dflt", buffer.data(), row.size, file.c_str());
+    EXPECT_EQ(row.list.size() - 1, length) << what << " in " << row.size;
+    EXPECT_EQ(row.list, std::string(buffer.data(), row.list.size())) << what << " in " << row.size;
+    for (size_t i = row.size; i < buffer.size(); ++i) {
+      EXPECT_EQ('#', buffer[i]) << what << " in " << row.size << ": written behind the buffer";
+    }
+  }
+}
+
 TEST(ProfileInt, ReadsIntegersAsWindowsDoes) {
   struct Row { const char* value; int expected; const char* note; } rows[] = {
       {"42", 42, "digits"},
