@@ -187,6 +187,32 @@ TEST(TppLint, UsageErrorsGiveStatusTwo) {
   EXPECT_EQ(runLintCommand(2, badOption), 2);
 }
 
+// 200 sections of "pattern=99999" in 4 KB: the limit of 100,000 checked
+// alternatives holds for the whole file. It used to hold per section, so
+// each of these lines bought 100,000 key scans (case mode: as many warning
+// lines too, some 2 GB of report for 120 sections); lint seemed to hang.
+TEST(TppLint, LimitsTheAlternativesCheckedPerFile) {
+  std::string folder = makeTempFolder("lintlimit");
+  std::string bytes;
+  for (int i = 0; i < 200; i++) bytes += "[s" + std::to_string(i) + "]\r\npattern=99999\r\n";
+  writeFileBytes(folder + "/many.tpp", bytes);
+  std::string path = openablePath(folder + "/many.tpp");
+  LintRun run = runLint({path});
+  removeTree(folder);
+  EXPECT_EQ(run.status, 1);
+  auto occurrences = [&run](const char* text) {
+    size_t count = 0;
+    for (size_t at = run.out.find(text); at != std::string::npos; at = run.out.find(text, at + 1)) count++;
+    return count;
+  };
+  EXPECT_EQ(occurrences("are missing;"), 1u);
+  EXPECT_EQ(occurrences("the section is not checked"), 199u);
+  EXPECT_NE(run.out.find(path + ":1: error: section \"s0\": alternatives 1 to 99999 are missing;"), std::string::npos);
+  EXPECT_NE(run.out.find(path + ":3: error: section \"s1\": \"pattern\" 99999 takes the file's alternatives above "
+                                "100000, far more than a template holds; the section is not checked\n"),
+            std::string::npos);
+}
+
 // The samples shipped in templates/ must lint clean.
 TEST(TppLint, ShippedTemplatesAreClean) {
   std::vector<std::string> paths;

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "template/ScriptParser.h"
@@ -30,8 +31,10 @@ namespace {
 // The plug-in reads an alternative into 2048 bytes and a ghost into 260.
 constexpr int kAlternativeLimit = 2047;
 constexpr int kGhostLimit = 259;
-// Alternatives and thresholds are checked one by one up to this count; a
-// larger "pattern" is reported as such and its alternatives are not listed.
+// Alternatives and thresholds are checked one by one up to this count per
+// file; a "pattern" that goes beyond it is reported as such and its
+// alternatives are not listed. Per file, since a line of a few bytes per
+// section would otherwise buy 100,000 checks each.
 constexpr int32_t kCheckedAlternatives = 100000;
 // Large enough to learn the whole length of any value the scan found.
 constexpr DWORD kValueBuffer = 65536;
@@ -57,6 +60,7 @@ struct ScannedSection {
   int line;
   int canonical;  // index of the first section of this name (itself if first)
   std::vector<ScannedKey> keys;  // first key of each name only
+  std::unordered_map<std::string, size_t> keyIndex;  // folded name -> index in keys
 };
 
 struct Edge {
@@ -71,6 +75,7 @@ struct LintFile {
   std::vector<std::vector<Edge>> edges;  // per section
   std::vector<Report> reports;
   int errorCount = 0;
+  int64_t alternativesLeft = kCheckedAlternatives;  // checks left for this file
 };
 
 void report(LintFile& file, int line, int isError, const char* format, ...)
@@ -133,11 +138,10 @@ int findSection(const LintFile& file, const std::string& name) {
   return -1;
 }
 
+// A lookup, not a scan: the checks look up every key from 1 to "pattern".
 const ScannedKey* findKey(const ScannedSection& section, const std::string& name) {
-  for (const ScannedKey& key : section.keys) {
-    if (sameProfileName(key.name, name)) return &key;
-  }
-  return nullptr;
+  auto found = section.keyIndex.find(folded(name));
+  return found != section.keyIndex.end() ? &section.keys[found->second] : nullptr;
 }
 
 const char* keywordOf(const char* name) {
@@ -220,7 +224,7 @@ void scanLine(LintFile& file, const char* begin, const char* end, int line, bool
       report(file, line, 1, "section header has no closing ']'; the line is not read as a section");
       return;
     }
-    ScannedSection section{trimmed(p + 1, close), line, 0, {}};
+    ScannedSection section{trimmed(p + 1, close), line, 0, {}, {}};
     int first = findSection(file, section.name);
     section.canonical = first >= 0 ? first : static_cast<int>(file.sections.size());
     if (first >= 0) {
@@ -260,6 +264,7 @@ void scanLine(LintFile& file, const char* begin, const char* end, int line, bool
     return;
   }
   section.keys.push_back(key);
+  section.keyIndex.emplace(folded(key.name), section.keys.size() - 1);
 }
 
 void scanFile(LintFile& file, const std::string& bytes) {
@@ -475,6 +480,14 @@ void checkSection(LintFile& file, int index) {
            name, static_cast<int>(n));
     return;
   }
+  if (count > file.alternativesLeft) {
+    report(file, section.line, 1,
+           "section \"%s\": \"pattern\" %d takes the file's alternatives above %d, far more than a template "
+           "holds; the section is not checked",
+           name, static_cast<int>(n), static_cast<int>(kCheckedAlternatives));
+    return;
+  }
+  file.alternativesLeft -= count;
   std::vector<bool> chosen(static_cast<size_t>(count), true);
 
   if (caseMode) {
