@@ -4,10 +4,14 @@
 //   '*' any run of characters, also none; '?' exactly one character;
 //   every other character itself, ASCII letters without regard to case.
 // Characters are code page 932 characters, one or two bytes; the second byte
-// of a double-byte character is compared exactly. Names are matched on
-// their whole name only (there are no short 8.3 names), so "*.tpp" finds
-// "a.TPP" but neither "a.tppx" nor "." and "..", while "*" finds "." and
-// ".." too, as Windows does. Entries come in the order readdir gives them.
+// of a double-byte character is compared exactly. As under Windows and
+// Wine, a name that is no valid 8.3 name also matches through the short
+// name made for it: up to four characters of its stem, a tilde and three
+// hash characters, a dot and the first three characters of its last
+// extension (the hash is our own, not Wine's). So "*.tpp" finds "a.TPP"
+// and also "a.tppx" (short name "A~xxx.TPP"), but not "a.tpp.bak" nor "."
+// and "..", while "*" finds "." and ".." too. Entries come in the order
+// readdir gives them.
 #include <windows.h>
 
 #include <dirent.h>
@@ -65,6 +69,41 @@ bool matches(const char* pattern, const char* name) {
   return *name == '\0';
 }
 
+// True for a name that is its own 8.3 name: a stem of 1 to 8 characters
+// and at most one dot followed by at most 3, none of them a character that
+// a short name can't hold.
+bool isShortName(const char* name) {
+  const char* dot = strchr(name, '.');
+  size_t stem = dot ? static_cast<size_t>(dot - name) : strlen(name);
+  size_t extension = dot ? strlen(dot + 1) : 0;
+  if (stem == 0 || stem > 8 || extension > 3 || (dot && strchr(dot + 1, '.'))) return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (strchr(" +,;=[]~\"*/:<>?\\|", *p) != nullptr) return false;
+  }
+  return true;
+}
+
+// The short name Windows makes for a name that is not one: "STEM~HSH.EXT".
+std::string shortNameOf(const char* name) {
+  const char* start = name;
+  while (*start == '.') ++start;
+  const char* dot = strrchr(start, '.');
+  std::string stem;
+  for (const char* p = start; p != dot && *p != '\0' && stem.size() < 4; ++p) {
+    if (*p != '.' && *p != ' ') stem += foldAscii(*p);
+  }
+  unsigned hash = 0xBEEF;
+  for (const char* p = name; *p != '\0'; ++p) hash = ((hash << 3) ^ (hash >> 5) ^ static_cast<unsigned char>(foldAscii(*p))) & 0xFFFF;
+  static const char hashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+  std::string out = stem + "~";
+  for (int i = 0; i < 3; ++i) out += hashCharacters[(hash >> (5 * i)) & 31];
+  if (dot != nullptr && dot[1] != '\0') {
+    out += '.';
+    for (const char* p = dot + 1; *p != '\0' && out.size() < stem.size() + 8; ++p) out += foldAscii(*p);
+  }
+  return out;
+}
+
 // FILETIME counts 100-nanosecond steps since 1601.
 FILETIME fileTime(time_t seconds) {
   uint64_t value = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
@@ -78,7 +117,13 @@ FILETIME fileTime(time_t seconds) {
 bool nextMatch(Search* search, LPWIN32_FIND_DATAA data) {
   while (struct dirent* entry = readdir(search->folder)) {
     size_t length = strlen(entry->d_name);
-    if (length >= MAX_PATH || !matches(search->namePattern.c_str(), entry->d_name)) continue;
+    if (length >= MAX_PATH) continue;
+    bool dotEntry = strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0;
+    std::string shortName = dotEntry || isShortName(entry->d_name) ? std::string() : shortNameOf(entry->d_name);
+    if (!matches(search->namePattern.c_str(), entry->d_name) &&
+        (shortName.empty() || !matches(search->namePattern.c_str(), shortName.c_str()))) {
+      continue;
+    }
     memset(data, 0, sizeof *data);
     struct stat info;
     std::string full = search->folderPath + entry->d_name;
@@ -97,6 +142,7 @@ bool nextMatch(Search* search, LPWIN32_FIND_DATAA data) {
       data->dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
     }
     memcpy(data->cFileName, entry->d_name, length + 1);
+    memcpy(data->cAlternateFileName, shortName.c_str(), shortName.size() + 1);
     return true;
   }
   return false;

@@ -70,11 +70,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  // As Windows since Vista: a path that does not fit is cut to size - 1
-  // bytes and terminated, and the result is `size`.
+  // As Wine (and Windows XP): a path that does not fit fills the buffer
+  // without a terminator, and the result is `size`.
   if (path.size() >= size) {
-    memcpy(buffer, path.data(), size - 1);
-    buffer[size - 1] = '\0';
+    memcpy(buffer, path.data(), size);
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return size;
   }

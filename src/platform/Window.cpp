@@ -151,9 +151,11 @@ LRESULT comboBoxMessage(WindowRow* row, UINT message, WPARAM wParam, LPARAM lPar
     case CB_GETCURSEL:
       return row->selection;
     case CB_SETCURSEL: {
+      // -1 clears the selection; any other index outside the list is
+      // refused and leaves it as it was (as Wine does).
       int index = static_cast<int>(wParam);
       if (index < 0 || index >= row->itemCount) {
-        row->selection = CB_ERR;
+        if (index == -1) row->selection = CB_ERR;
         return CB_ERR;
       }
       row->selection = index;
@@ -171,9 +173,9 @@ LRESULT comboBoxMessage(WindowRow* row, UINT message, WPARAM wParam, LPARAM lPar
     }
     case CB_GETDROPPEDCONTROLRECT: {
       RECT* rect = reinterpret_cast<RECT*>(lParam);
-      if (rect == nullptr) return 0;
-      windowRect(row, rect);
-      return 1;
+      // Wine answers CB_OKAY, 0.
+      if (rect != nullptr) windowRect(row, rect);
+      return 0;
     }
     default:
       return 0;
@@ -187,7 +189,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR name, LPCSTR windowName, DWORD
                             HINSTANCE instance, LPVOID param) {
   WindowKind kind = kindOfClass(name);
   if (kind == KindNone) {
-    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return nullptr;
   }
   if ((style & WS_CHILD) != 0 && parent == nullptr) {

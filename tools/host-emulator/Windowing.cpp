@@ -238,11 +238,12 @@ void initialiseFilterWindow() { runInitialisation(); }
 void pickListEntry(int id, int index) {
   HWND list = calls.getDlgItem(filterWindow, id);
   if (list == nullptr) {
-    say("host: no control with ID %d\n", id);
-    return;
+    // The notice goes out all the same, as from a host that sends it early.
+    say("host: no control with ID %d; WM_COMMAND without a list\n", id);
+  } else {
+    LRESULT selected = calls.sendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    say("host: CB_SETCURSEL %d on list %d -> %d\n", index, id, static_cast<int>(selected));
   }
-  LRESULT selected = calls.sendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  say("host: CB_SETCURSEL %d on list %d -> %d\n", index, id, static_cast<int>(selected));
   deliver(WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 

@@ -22,7 +22,8 @@ void* filterWindowHandle();
 void initialiseFilterWindow();
 
 // Picks entry `index` of the list with control ID `id` as a user would:
-// CB_SETCURSEL on the list, then WM_COMMAND with CBN_SELCHANGE.
+// CB_SETCURSEL on the list, then WM_COMMAND with CBN_SELCHANGE. Without
+// such a list (before the initialisation) the WM_COMMAND goes out alone.
 void pickListEntry(int id, int index);
 
 // Prints every control of the filter window: class, text, styles, position

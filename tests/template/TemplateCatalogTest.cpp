@@ -1,0 +1,86 @@
+// scanTemplates and releaseTemplates on real folders: natively through the
+// stand-ins, under Wine through Windows' own directory search and profile
+// reads.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/LocalFiles.h"
+#include "support/TestFiles.h"
+#include "template/TemplateCatalog.h"
+
+namespace {
+
+TEST(TemplateCatalog, AFolderWithoutTemplatesGivesNoEntries) {
+  std::string folder = makeTempFolder("catalog-empty");
+  writeAnyFile(folder + "/a.tpp.txt", "[config]\r\nghost=a\r\n");
+  for (const std::string& searched : {hostPath(folder) + "\\", hostPath(folder) + "\\missing\\"}) {
+    TemplateCatalog* catalog = scanTemplates(searched.c_str());
+    ASSERT_NE(catalog, nullptr);
+    EXPECT_EQ(catalog->entryCount, 0);
+    EXPECT_EQ(catalog->paths, nullptr);
+    EXPECT_EQ(catalog->ghostNames, nullptr);
+    releaseTemplates(catalog);
+  }
+  releaseTemplates(nullptr);
+  removeTree(folder);
+}
+
+TEST(TemplateCatalog, ListsEveryMatchWithItsGhostInSearchOrder) {
+  std::string folder = makeTempFolder("catalog");
+  struct File {
+    const char* name;
+    std::string bytes;
+    std::string ghost;
+  };
+  const File files[] = {
+      {"a.tpp", "[config]\r\nghost=\x82\xB3\x82\xAD\x82\xE7\r\n", "\x82\xB3\x82\xAD\x82\xE7" /* さくら */},
+      {"b.tpp", "[start]\r\n1=hello\r\n", ""},                     // no section "config"
+      {"c.tpp", "[config]\r\nghost=\r\n", ""},                     // an empty ghost
+      {"D.TPP", "[CONFIG]\r\nGHOST=Two Words\r\n", "Two Words"},   // names without regard to case
+      {"e.tpp", "[config]\r\nghost=" + std::string(300, 'g') + "\r\n", std::string(259, 'g')},  // cut
+  };
+  for (const File& file : files) writeAnyFile(folder + "/" + file.name, file.bytes);
+  createFolder(folder + "/sub.tpp");
+
+  std::string host = hostPath(folder) + "\\";
+  std::vector<std::string> order = searchOrder(host + "*.tpp");
+  ASSERT_EQ(order.size(), 6u);
+  TemplateCatalog* catalog = scanTemplates(host.c_str());
+  ASSERT_NE(catalog, nullptr);
+  ASSERT_EQ(catalog->entryCount, 6);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(order[static_cast<size_t>(i)]);
+    EXPECT_EQ(std::string(catalog->paths[i]), host + order[static_cast<size_t>(i)]);
+    std::string ghost;  // the folder "sub.tpp" reads as a file without a ghost
+    for (const File& file : files) {
+      if (order[static_cast<size_t>(i)] == file.name) ghost = file.ghost;
+    }
+    EXPECT_EQ(std::string(catalog->ghostNames[i]), ghost);
+  }
+  releaseTemplates(catalog);
+  removeTree(folder);
+}
+
+TEST(TemplateCatalog, AFolderTooLongForTheSearchPatternGivesNoEntries) {
+  // "*.tpp" and the terminator leave 254 bytes of the 260 for the folder.
+  std::string base = makeTempFolder("catalog-long");
+  for (size_t length : {254u, 255u}) {
+    SCOPED_TRACE(length);
+    std::string folder = base + "/" + std::string(length - 1 - hostPath(base).size() - 1, 'd');
+    std::string host = hostPath(folder) + "\\";
+    ASSERT_EQ(host.size(), length);
+    writeAnyFile(folder + "/a.tpp", "[config]\r\nghost=a\r\n");
+    TemplateCatalog* catalog = scanTemplates(host.c_str());
+    ASSERT_NE(catalog, nullptr);
+    EXPECT_EQ(catalog->entryCount, length == 254 ? 1 : 0);
+    releaseTemplates(catalog);
+    removeTree(folder);
+  }
+  removeTree(base);
+}
+
+}  // namespace
