@@ -287,9 +287,16 @@ void dumpExtendedData(const uint8_t* descriptor, const Project& theProject) {
   for (const HostFilter& filter : theProject.filters) {
     if ((filter.flags & 0x208004u) == 0 && (filter.flags & 1u) != 0 && filter.processing) ++filters;
   }
+  // The model as the record stores it, in its order of operations; an
+  // estimate of 0 makes the save's start reset the record to its defaults.
   double pixels = static_cast<double>(theProject.width) * theProject.height;
   int32_t frames = framesToSave(theProject);
-  double estimate = (filters * perFilter + 1) * perPixelFrame * pixels * frames;
+  double estimate = trunc((filters * perFilter + 1) * perPixelFrame * pixels * frames);
+  if (!isfinite(estimate)) estimate = 0;
   say("extdata model estimate for this project (%.0f pixels, %d frames, %d filters): %.0f s\n", pixels,
-      frames, filters, isfinite(estimate) ? trunc(estimate) : 0.0);
+      frames, filters, estimate);
+  if (estimate == 0) {
+    double defaults = trunc((filters * 0.5 + 1) * 0.0001 * pixels * frames);
+    say("extdata an estimate of 0 is reset at the save's start to the defaults, which give %.0f s\n", defaults);
+  }
 }

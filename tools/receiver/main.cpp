@@ -50,6 +50,8 @@ void printRequest(size_t number, const std::string& request) {
   }
   if (shown.empty() || shown.back() != '\n') shown += '\n';
   writeScriptText(stdout, shown.c_str(), 1);
+  // Whole requests reach a log file at once (script/demo reads it as it grows).
+  fflush(stdout);
 }
 
 bool readNumber(const char* text, long low, long high, long* value) {
