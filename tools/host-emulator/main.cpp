@@ -18,6 +18,7 @@
 #else
 #include <dlfcn.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 #endif
@@ -49,8 +50,8 @@ const char* const kUsage =
     "  destroy              destroy the filter window (WM_DESTROY)\n"
     "\n"
     "options:\n"
-    "  --plugin FILE        the plug-in module (default: sstp.so or sstp.auf\n"
-    "                       beside this program)\n"
+    "  --plugin FILE        the plug-in module, or the folder that holds it\n"
+    "                       (default: sstp.so or sstp.auf beside this program)\n"
     "  --settings FILE      the host's settings, key=value lines (default:\n"
     "                       host-emulator.ini beside the plug-in)\n"
     "  --extdata FILE       the filter's extended data (default:\n"
@@ -135,6 +136,20 @@ std::string folderOf(const std::string& path) {
   size_t cut = path.find_last_of("/\\");
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
+
+#ifdef _WIN32
+#define SEPARATOR "\\"
+bool isFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+#else
+#define SEPARATOR "/"
+bool isFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+#endif
 
 std::string ownFolder() {
 #ifdef _WIN32
@@ -226,12 +241,17 @@ Options parseOptions(int argc, char** argv) {
     }
   }
   if (!rangeGiven) options.project.range = FrameRange{0, options.project.frameCount - 1};
-  if (options.pluginPath.empty()) {
 #ifdef _WIN32
-    options.pluginPath = ownFolder() + "sstp.auf";
+  const char* moduleName = "sstp.auf";
 #else
-    options.pluginPath = ownFolder() + "sstp.so";
+  const char* moduleName = "sstp.so";
 #endif
+  // No plug-in named: the one beside this program; a folder: the one in it.
+  if (options.pluginPath.empty()) {
+    options.pluginPath = ownFolder() + moduleName;
+  } else if (isFolder(options.pluginPath)) {
+    char last = options.pluginPath.back();
+    options.pluginPath += (last == '/' || last == '\\' ? "" : SEPARATOR) + std::string(moduleName);
   }
   std::string folder = folderOf(options.pluginPath);
   if (options.files.settingsPath.empty()) options.files.settingsPath = folder + "host-emulator.ini";
