@@ -19,6 +19,9 @@ constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST;   // 0x50
 constexpr int32_t kDefaultPort = 9801;
 constexpr int32_t kOtherPort = 11000;
 constexpr size_t kTemplatePathSize = sizeof(JobRecord::templatePath);
+// "TPP ファイルが見つかりません" and a line feed.
+const char kNoTemplateText[] =
+    "TPP \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n";
 
 // The window's controls and the catalogue it shows. A template-list entry
 // is a catalogue entry whose path fits templatePath; a longer path is left
@@ -151,9 +154,8 @@ bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
     forgetCatalog();
     return true;
   }
-  // The saved template is gone: take the first, and start learning afresh
-  // since the old runs were measured with another template's host setup.
-  // The host's "path" keeps what it held until the user picks an entry.
+  // The saved template is gone: take the first and start the estimator
+  // afresh. The host's "path" keeps what it held until the user picks.
   chooseListEntry(0);
   SendMessageA(state.templateList, CB_SETCURSEL, 0, 0);
   resetEstimator();
@@ -172,7 +174,7 @@ void restorePort(HostFunctionTable* host, HostFilterDescriptor* filter) {
 }
 
 void initialiseWindow(HWND window, HostFilterDescriptor* filter) {
-  // A second initialisation starts over instead of leaking the first.
+  // Should the host send 1127 twice, the first catalogue is released, not leaked.
   forgetCatalog();
   HINSTANCE module = filter->module;
   HostFunctionTable* host = hostFunctions(filter);
@@ -185,9 +187,8 @@ void initialiseWindow(HWND window, HostFilterDescriptor* filter) {
   // template is chosen and saves send nothing, but the host goes on.
   if (state.catalog != nullptr && !restoreTemplate(host, filter)) {
     forgetCatalog();
-    MessageBoxA(window, "TPP \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n"
-                /* TPP ファイルが見つかりません */,
-                "ERROR", MB_ICONERROR);
+    MessageBoxA(window, kNoTemplateText, "ERROR", MB_ICONERROR);
+    // The host can't go on without a template: the process ends with it.
     exit(1);
   }
   restorePort(host, filter);
