@@ -115,8 +115,9 @@ void chooseListEntry(int32_t listIndex) {
 }
 
 // Fills the template list and restores the saved choice. Returns false
-// when the folder holds no template that can be listed; true when one is
-// chosen, and also when memory ran out, with none chosen then.
+// when the folder holds no template at all; true when one is chosen, and
+// also with none chosen when none could be listed (every path too long for
+// templatePath) or memory ran out.
 bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
   // The host may write nothing at all, not even the default.
   jobRecord.templatePath[0] = '\0';
@@ -150,7 +151,9 @@ bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
 
   if (SendMessageA(state.templateList, CB_GETCURSEL, 0, 0) != CB_ERR) return true;
   if (state.listedCount == 0) {
-    if (!outOfMemory) return false;
+    // Only a folder without templates ends the host. Templates that can't
+    // be chosen leave it running with none chosen: saves send nothing.
+    if (state.catalog->entryCount == 0 && !outOfMemory) return false;
     forgetCatalog();
     return true;
   }
@@ -180,9 +183,16 @@ void initialiseWindow(HWND window, HostFilterDescriptor* filter) {
   HostFunctionTable* host = hostFunctions(filter);
   createControls(window, module);
 
+  // Without a folder, or with one too long for the directory search's
+  // MAX_PATH pattern (a host that loaded the plug-in by a long path), we
+  // can't tell whether templates are there: nothing is chosen and saves
+  // send nothing, but the host goes on.
   static char folder[4096];
-  bool haveFolder = findPluginFolder(module, folder, sizeof folder);
-  state.catalog = scanTemplates(haveFolder ? folder : nullptr);
+  if (!findPluginFolder(module, folder, sizeof folder) || strlen(folder) + sizeof("*.tpp") > MAX_PATH) {
+    restorePort(host, filter);
+    return;
+  }
+  state.catalog = scanTemplates(folder);
   // Without memory for the catalogue nothing is known about the folder: no
   // template is chosen and saves send nothing, but the host goes on.
   if (state.catalog != nullptr && !restoreTemplate(host, filter)) {

@@ -129,15 +129,6 @@ void serve(SstpReceiver* receiver) {
   }
 }
 
-struct sockaddr_in loopbackAddress(int32_t port) {
-  struct sockaddr_in address;
-  memset(&address, 0, sizeof address);
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<u_short>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
 // A socket bound to 127.0.0.1:`port` (0: a free port, reported in *port).
 SOCKET bindLoopback(int32_t* port, int* error) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
@@ -165,6 +156,15 @@ SOCKET bindLoopback(int32_t* port, int* error) {
 }
 
 }  // namespace
+
+struct sockaddr_in loopbackAddress(int32_t port) {
+  struct sockaddr_in address;
+  memset(&address, 0, sizeof address);
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
 
 std::string receiverAnswerText(ReceiverAnswer answer, const std::string& customAnswer) {
   switch (answer) {
@@ -249,6 +249,13 @@ int32_t receiverPort(const SstpReceiver* receiver) { return receiver->port; }
 std::vector<std::string> receiverRequests(SstpReceiver* receiver) {
   std::lock_guard<std::mutex> lock(receiver->mutex);
   return receiver->requests;
+}
+
+std::vector<std::string> takeReceiverRequests(SstpReceiver* receiver) {
+  std::vector<std::string> taken;
+  std::lock_guard<std::mutex> lock(receiver->mutex);
+  taken.swap(receiver->requests);
+  return taken;
 }
 
 size_t receiverHandledCount(SstpReceiver* receiver) {

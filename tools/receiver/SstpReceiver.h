@@ -49,6 +49,10 @@ int32_t receiverPort(const SstpReceiver* receiver);
 // The requests received so far, each as its exact bytes.
 std::vector<std::string> receiverRequests(SstpReceiver* receiver);
 
+// The requests received so far, as receiverRequests gives them, and forgets
+// them, so that a long run does not keep every request.
+std::vector<std::string> takeReceiverRequests(SstpReceiver* receiver);
+
 // How many connections were handled to their end (answered and closed).
 size_t receiverHandledCount(SstpReceiver* receiver);
 
@@ -59,6 +63,9 @@ std::string receiverAnswerText(ReceiverAnswer answer, const std::string& customA
 // "long", "close", "text", "number", "silent", "reset", "noread"). Returns
 // false for an unknown name.
 bool parseReceiverAnswer(const char* name, ReceiverAnswer* answer);
+
+// 127.0.0.1:`port` as a socket address.
+struct sockaddr_in loopbackAddress(int32_t port);
 
 // A port where nothing listens: a socket bound to a free loopback port but
 // not listening, so a connection there is refused and no other program

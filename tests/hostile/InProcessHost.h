@@ -1,0 +1,110 @@
+// A host inside the test process for the built plug-in, for hostile input
+// and the soak. It does what AviUtl does: loads a copy of the module from a
+// folder of its own (so the plug-in finds the templates placed there), takes
+// the descriptor from GetFilterTable, writes its function table and the
+// module handle at bytes 96 and 104, sends the window initialisation and
+// calls the save handlers, all by byte offsets. The host functions answer
+// from a HostScene. Every record the host hands the plug-in (function
+// table, filter records, output name, edit handle) lies between guard
+// bytes and is compared after each call; the plug-in's connections to 9801
+// and 11000 go to one test receiver in this process.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "SstpReceiver.h"
+
+// What the host's functions answer.
+struct HostScene {
+  int32_t currentFrame = 899;          // current-frame function (24)
+  bool fileInfoAnswers = true;         // file information (92)
+  int32_t rate = 30000;
+  int32_t scale = 1001;
+  bool systemInfoAnswers = true;       // system information (160)
+  int32_t reportedFilters = 0;         // its word 2
+  std::vector<bool> filterGiven;       // per index: false, the filter-record function (164) gives null;
+                                       // indexes past the end are given
+  bool nullOutputName = false;         // word 10 null
+  std::string outputName = "C:\\video\\output.avi";  // Shift_JIS, handed over with one terminator
+  bool noFunctionTable = false;        // null at byte 96 during the saves
+  std::string savedTemplate;           // the host's "path" setting: a file name in the plug-in's folder
+  int32_t savedPort = 9801;            // the host's "port" setting
+};
+
+struct HostedPlugin {
+  std::string folder;      // POSIX path of the plug-in's folder
+  void* module = nullptr;  // the dlopen handle natively, the HMODULE under Windows
+  uint8_t* descriptor = nullptr;
+  HWND window = nullptr;   // the filter window the host made for it
+  std::vector<uint8_t> descriptorAtAttach;  // its words once the host had written its own
+};
+
+// The length of `posixFolder` as the plug-in spells its own folder: its
+// Windows form with the last backslash.
+size_t folderLengthSeenByPlugin(const std::string& posixFolder);
+
+// A folder under `base` whose length as the plug-in sees it is exactly
+// `length` bytes, made of components short enough for any file system.
+std::string folderOfLength(const std::string& base, size_t length);
+
+// Creates the folder with its parents / writes a file / removes a tree; all
+// three also take paths longer than 259 bytes (wide calls with "\\?\"
+// under Windows). Return false on failure.
+bool createFolders(const std::string& posixFolder);
+bool writeFile(const std::string& posixPath, const std::string& bytes);
+void removeFolder(const std::string& posixFolder);
+
+// Copies the built module into `folder` and loads it as a host does:
+// LoadLibraryA, natively dlopen. With `widePath`, under Windows it is loaded
+// by LoadLibraryW and a "\\?\" path, as a host that takes long paths does.
+// Returns false with `error` set when it can't be loaded.
+bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error);
+
+// Makes the host's filter window, writes the host's words into the
+// descriptor and sends the plug-in's connections to the receiver. Returns
+// false with `error` set on failure.
+bool attachHostedPlugin(HostedPlugin* plugin, std::string* error);
+
+// Sets what the host functions answer from now on (output name and filter
+// records are handed over afresh, each between guard bytes).
+void setScene(const HostScene& scene);
+
+// The handlers, called as the host calls them; each returns what the
+// plug-in's handler returned.
+int32_t initialiseWindow(const HostedPlugin& plugin);
+int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFrame);
+int32_t saveEnd(const HostedPlugin& plugin);
+int32_t destroyWindow(const HostedPlugin& plugin);
+
+// The plug-in's extended data as the host reaches it (byte 76, size at 80).
+uint8_t* extendedData(const HostedPlugin& plugin);
+int32_t extendedDataSize(const HostedPlugin& plugin);
+
+// What went wrong on the host's side since the last call: guard bytes or
+// host records that changed, descriptor words that changed since the
+// host attached (the extended data's bytes are the plug-in's own and are
+// not among them), a foreign edit handle passed to a host function.
+// Empty when nothing did.
+std::string hostDamage(const HostedPlugin& plugin);
+
+// Unloads the module under Windows (after destroyWindow), so its folder
+// can be removed; natively the module stays loaded.
+void unloadHostedPlugin(HostedPlugin* plugin);
+
+// The receivers behind the plug-in's ports, started at the first use of
+// either: at 9801 one that answers at once, at 11000 one that accepts and
+// never reads, so that a large request stalls.
+SstpReceiver* hostReceiver();
+SstpReceiver* stalledReceiver();
+
+// The script of a SEND request ("Script: " up to "\e" CR LF); the whole
+// request in angle brackets when it has none.
+std::string scriptOf(const std::string& request);
+
+// The process's resident memory in KiB: VmRSS of /proc/self/status
+// natively, the working set under Windows; 0 when it can't be read.
+long residentKiB();
