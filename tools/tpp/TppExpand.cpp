@@ -9,43 +9,20 @@
 
 const char* const kExpandUsage = "expand FILE SECTION " TPP_JOB_OPTIONS_USAGE " [--utf8]";
 
+// --utf8, the one option of expand's own.
+static JobOptionResult takeExpandOption(int, char** args, int* index, void* utf8) {
+  if (strcmp(args[*index], "--utf8") != 0) return JobOptionNone;
+  *static_cast<int*>(utf8) = 1;
+  ++*index;
+  return JobOptionTaken;
+}
+
 int runExpandCommand(int argc, char** args) {
   JobOptions options{};
   int utf8 = 0;
   const char* words[2] = {nullptr, nullptr};
-  int wordCount = 0;
-  int optionsEnded = 0;
-
-  for (int i = 0; i < argc;) {
-    const char* arg = args[i];
-    if (!optionsEnded && arg[0] == '-' && arg[1] == '-') {
-      if (strcmp(arg, "--") == 0) {
-        optionsEnded = 1;
-        ++i;
-        continue;
-      }
-      if (strcmp(arg, "--utf8") == 0) {
-        utf8 = 1;
-        ++i;
-        continue;
-      }
-      JobOptionResult result = takeJobOption("expand", argc, args, &i, &options);
-      if (result == JobOptionFailed) return 2;
-      if (result == JobOptionNone) {
-        fprintf(stderr, "tpp expand: unknown option '%s'\n", arg);
-        return 2;
-      }
-      continue;
-    }
-    if (wordCount == 2) {
-      fprintf(stderr, "tpp expand: unexpected word '%s'; usage: tpp %s\n", arg, kExpandUsage);
-      return 2;
-    }
-    words[wordCount++] = arg;
-    ++i;
-  }
-  if (wordCount < 2) {
-    fprintf(stderr, "tpp expand: FILE and SECTION are needed; usage: tpp %s\n", kExpandUsage);
+  if (!takeVerbArguments("expand", kExpandUsage, argc, args, takeExpandOption, &utf8, &options, words, 2,
+                         "FILE and SECTION are")) {
     return 2;
   }
   if (!setTemplateFile("expand", words[0], &options.job)) return 2;

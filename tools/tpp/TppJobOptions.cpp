@@ -79,6 +79,42 @@ JobOptionResult takeJobOption(const char* verb, int argc, char** args, int* inde
   return JobOptionTaken;
 }
 
+int32_t takeVerbArguments(const char* verb, const char* usage, int argc, char** args,
+                          VerbOptionTaker takeOwn, void* context, JobOptions* options,
+                          const char** words, int wordCount, const char* wordsNeeded) {
+  int taken = 0;
+  int optionsEnded = 0;
+  for (int i = 0; i < argc;) {
+    const char* arg = args[i];
+    if (!optionsEnded && arg[0] == '-' && arg[1] == '-') {
+      if (strcmp(arg, "--") == 0) {
+        optionsEnded = 1;
+        ++i;
+        continue;
+      }
+      JobOptionResult result = takeOwn != nullptr ? takeOwn(argc, args, &i, context) : JobOptionNone;
+      if (result == JobOptionNone) result = takeJobOption(verb, argc, args, &i, options);
+      if (result == JobOptionFailed) return 0;
+      if (result == JobOptionNone) {
+        fprintf(stderr, "tpp %s: unknown option '%s'\n", verb, arg);
+        return 0;
+      }
+      continue;
+    }
+    if (taken == wordCount) {
+      fprintf(stderr, "tpp %s: unexpected word '%s'; usage: tpp %s\n", verb, arg, usage);
+      return 0;
+    }
+    words[taken++] = arg;
+    ++i;
+  }
+  if (taken < wordCount) {
+    fprintf(stderr, "tpp %s: %s needed; usage: tpp %s\n", verb, wordsNeeded, usage);
+    return 0;
+  }
+  return 1;
+}
+
 // The full path in the plug-in's form, or "" when it can't be had.
 static std::string fullPathOf(const char* userPath) {
 #ifdef _WIN32

@@ -33,6 +33,20 @@ enum JobOptionResult : int32_t {
 // number or out of range, or an output path that is too long.
 JobOptionResult takeJobOption(const char* verb, int argc, char** args, int* index, JobOptions* options);
 
+// A verb's own options, tried before the job options: looks at
+// args[*index] and answers as takeJobOption does.
+typedef JobOptionResult (*VerbOptionTaker)(int argc, char** args, int* index, void* context);
+
+// Walks a verb's arguments. "--" ends the options; an argument starting
+// with "--" goes to `takeOwn` (may be null, gets `context`), then to the job
+// options; every other word fills words[0], words[1], ... up to
+// `wordCount`. `wordsNeeded` names the words in the message for too few
+// ("FILE is"). Returns 1, or 0 with a one-line message on stderr for an
+// unknown option, a failed option, a word too many or too few words.
+int32_t takeVerbArguments(const char* verb, const char* usage, int argc, char** args,
+                          VerbOptionTaker takeOwn, void* context, JobOptions* options,
+                          const char** words, int wordCount, const char* wordsNeeded);
+
 // Parses a whole decimal 32-bit number (an optional sign and digits, no
 // blanks). Returns 1 and sets *value, or 0 when the text is anything else.
 int32_t parseInt32(const char* text, int32_t* value);

@@ -16,60 +16,47 @@ namespace {
 // The port the plug-in uses unless its settings name 11000.
 constexpr int32_t kDefaultPort = 9801;
 
+// What send takes beside the job options.
+struct SendArguments {
+  const char* section;
+  int32_t port;
+};
+
+// --section NAME and --port N.
+JobOptionResult takeSendOption(int argc, char** args, int* index, void* context) {
+  SendArguments& send = *static_cast<SendArguments*>(context);
+  const char* arg = args[*index];
+  int isSection = strcmp(arg, "--section") == 0;
+  if (!isSection && strcmp(arg, "--port") != 0) return JobOptionNone;
+  if (*index + 1 >= argc) {
+    fprintf(stderr, "tpp send: %s needs a value\n", arg);
+    return JobOptionFailed;
+  }
+  const char* value = args[*index + 1];
+  if (isSection) {
+    send.section = value;
+  } else if (!parseInt32(value, &send.port) || send.port < 1 || send.port > 65535) {
+    // Any local port is taken, so that a server on a test port can be
+    // reached; the plug-in itself offers 9801 and 11000.
+    fprintf(stderr, "tpp send: --port needs a port number from 1 to 65535, not '%s'\n", value);
+    return JobOptionFailed;
+  }
+  *index += 2;
+  return JobOptionTaken;
+}
+
 }  // namespace
 
 int runSendCommand(int argc, char** args) {
   JobOptions options{};
-  const char* section = "start";
-  int32_t port = kDefaultPort;
+  SendArguments send{"start", kDefaultPort};
   const char* file = nullptr;
-  int optionsEnded = 0;
-
-  for (int i = 0; i < argc;) {
-    const char* arg = args[i];
-    if (!optionsEnded && arg[0] == '-' && arg[1] == '-') {
-      if (strcmp(arg, "--") == 0) {
-        optionsEnded = 1;
-        ++i;
-        continue;
-      }
-      int isSection = strcmp(arg, "--section") == 0;
-      if (isSection || strcmp(arg, "--port") == 0) {
-        if (i + 1 >= argc) {
-          fprintf(stderr, "tpp send: %s needs a value\n", arg);
-          return 2;
-        }
-        const char* value = args[i + 1];
-        if (isSection) {
-          section = value;
-        } else if (!parseInt32(value, &port) || port < 1 || port > 65535) {
-          // Any local port is taken, so that a server on a test port can be
-          // reached; the plug-in itself offers 9801 and 11000.
-          fprintf(stderr, "tpp send: --port needs a port number from 1 to 65535, not '%s'\n", value);
-          return 2;
-        }
-        i += 2;
-        continue;
-      }
-      JobOptionResult result = takeJobOption("send", argc, args, &i, &options);
-      if (result == JobOptionFailed) return 2;
-      if (result == JobOptionNone) {
-        fprintf(stderr, "tpp send: unknown option '%s'\n", arg);
-        return 2;
-      }
-      continue;
-    }
-    if (file != nullptr) {
-      fprintf(stderr, "tpp send: unexpected word '%s'; usage: tpp %s\n", arg, kSendUsage);
-      return 2;
-    }
-    file = arg;
-    ++i;
-  }
-  if (file == nullptr) {
-    fprintf(stderr, "tpp send: FILE is needed; usage: tpp %s\n", kSendUsage);
+  if (!takeVerbArguments("send", kSendUsage, argc, args, takeSendOption, &send, &options, &file, 1,
+                         "FILE is")) {
     return 2;
   }
+  const char* section = send.section;
+  int32_t port = send.port;
   if (!setTemplateFile("send", file, &options.job)) return 2;
 
   // The ghost the template names, read as the plug-in's catalogue reads it.
