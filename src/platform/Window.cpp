@@ -15,6 +15,8 @@
 #include <string.h>
 #include <strings.h>
 
+#include "common/TextCopy.h"
+
 namespace {
 
 enum WindowKind { KindNone = 0, KindStatic, KindComboBox };
@@ -68,14 +70,6 @@ uintptr_t takeHandle() {
   uintptr_t handle = nextHandle;
   nextHandle += 4;
   return handle;
-}
-
-char* copyText(const char* text) {
-  if (text == nullptr) text = "";
-  size_t length = strlen(text);
-  char* copy = static_cast<char*>(malloc(length + 1));
-  if (copy != nullptr) memcpy(copy, text, length + 1);
-  return copy;
 }
 
 // The class name as Windows reports it, for the classes known here.

@@ -7,6 +7,7 @@
 #include <time.h>
 #include <windows.h>
 
+#include "common/TextCopy.h"
 #include "template/ScriptParser.h"
 #include "template/SjisText.h"
 
@@ -22,13 +23,6 @@ struct Expansion {
   int32_t bytesLeft;
   int32_t spent;  // 1: a limit ran out; further variables yield ""
 };
-
-static char* copyText(const char* text) {
-  size_t length = strlen(text);
-  char* copy = static_cast<char*>(malloc(length + 1));
-  if (copy != nullptr) memcpy(copy, text, length + 1);
-  return copy;
-}
 
 // A new text printed from `format`; every format here fits in 64 bytes.
 static char* printText(const char* format, ...) __attribute__((format(printf, 1, 2)));

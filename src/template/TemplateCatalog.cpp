@@ -5,6 +5,8 @@
 #include <string.h>
 #include <windows.h>
 
+#include "common/TextCopy.h"
+
 namespace {
 
 // The file names found by one directory search, in the order found: a
@@ -60,13 +62,6 @@ bool searchFolder(const char* pattern, FoundNames* list) {
   } while (FindNextFileA(search, &data));
   FindClose(search);
   return ok;
-}
-
-char* copyText(const char* text) {
-  size_t length = strlen(text);
-  char* copy = static_cast<char*>(malloc(length + 1));
-  if (copy != nullptr) memcpy(copy, text, length + 1);
-  return copy;
 }
 
 // Fills entry `index` of `catalog` for the file `name` in `folder`.
