@@ -15,21 +15,53 @@ static_assert(offsetof(RunSample, frames) == 4, "stored format");
 static_assert(offsetof(RunSample, filters) == 8, "stored format");
 static_assert(offsetof(RunSample, seconds) == 12, "stored format");
 
-static const int32_t kSlots = 4;
-static const double kDefaultSecondsPerPixelFrame = 0.0001;  // 0x3F1A36E2EB1C432D
-static const double kDefaultPerFilterFactor = 0.5;
+namespace {
 
-EstimatorRecord estimatorRecord;
+constexpr int32_t kSlots = 4;
+constexpr double kDefaultSecondsPerPixelFrame = 0.0001;  // 0x3F1A36E2EB1C432D
+constexpr double kDefaultPerFilterFactor = 0.5;
 
 // A record the host handed back may hold anything; only one that keeps the
 // invariants is estimated from or learned into. The samples fill from slot 0
 // upward, so until all four are taken the next slot is the first free one.
-static bool recordUsable(const EstimatorRecord& record) {
+bool recordUsable(const EstimatorRecord& record) {
   if (record.nextSlot < 0 || record.nextSlot >= kSlots) return false;
   if (record.sampleCount < 0 || record.sampleCount > kSlots) return false;
   if (record.sampleCount < kSlots && record.nextSlot != record.sampleCount) return false;
   return std::isfinite(record.secondsPerPixelFrame) && std::isfinite(record.perFilterFactor);
 }
+
+// The sample's seconds per pixel per frame without filters, under the
+// filter factor `factor`. False when the divisor is 0 or the rate is not a
+// finite number: such a sample has nothing to say about the coefficients.
+bool baseRate(const RunSample& sample, double factor, double* rate) {
+  double divisor = sample.filters * factor;
+  divisor = divisor + 1;
+  divisor = divisor * sample.frames;
+  divisor = divisor * sample.pixels;
+  if (divisor == 0 || !std::isfinite(divisor)) return false;
+  *rate = sample.seconds / divisor;
+  return std::isfinite(*rate);
+}
+
+// The filter factor under which `secondsPerPixelFrame` predicts the sample
+// exactly. False for a sample without filters and for every division by 0.
+bool filterFactor(const RunSample& sample, double secondsPerPixelFrame, double* factor) {
+  if (sample.filters == 0 || sample.pixels == 0 || sample.frames == 0 || secondsPerPixelFrame == 0) {
+    return false;
+  }
+  double f = static_cast<double>(sample.seconds) / sample.pixels;
+  f = f / sample.frames;
+  f = f - secondsPerPixelFrame;
+  f = f / sample.filters;
+  f = f / secondsPerPixelFrame;
+  *factor = f;
+  return std::isfinite(f);
+}
+
+}  // namespace
+
+EstimatorRecord estimatorRecord;
 
 int32_t estimateSeconds(int32_t pixels, int32_t frames, int32_t filters) {
   const EstimatorRecord& record = estimatorRecord;
@@ -51,34 +83,6 @@ void resetEstimator(void) {
   memset(&estimatorRecord, 0, sizeof estimatorRecord);
   estimatorRecord.secondsPerPixelFrame = kDefaultSecondsPerPixelFrame;
   estimatorRecord.perFilterFactor = kDefaultPerFilterFactor;
-}
-
-// The sample's seconds per pixel per frame without filters, under the
-// filter factor `factor`. False when the divisor is 0 or the rate is not a
-// finite number: such a sample has nothing to say about the coefficients.
-static bool baseRate(const RunSample& sample, double factor, double* rate) {
-  double divisor = sample.filters * factor;
-  divisor = divisor + 1;
-  divisor = divisor * sample.frames;
-  divisor = divisor * sample.pixels;
-  if (divisor == 0 || !std::isfinite(divisor)) return false;
-  *rate = sample.seconds / divisor;
-  return std::isfinite(*rate);
-}
-
-// The filter factor under which `secondsPerPixelFrame` predicts the sample
-// exactly. False for a sample without filters and for every division by 0.
-static bool filterFactor(const RunSample& sample, double secondsPerPixelFrame, double* factor) {
-  if (sample.filters == 0 || sample.pixels == 0 || sample.frames == 0 || secondsPerPixelFrame == 0) {
-    return false;
-  }
-  double f = static_cast<double>(sample.seconds) / sample.pixels;
-  f = f / sample.frames;
-  f = f - secondsPerPixelFrame;
-  f = f / sample.filters;
-  f = f / secondsPerPixelFrame;
-  *factor = f;
-  return std::isfinite(f);
 }
 
 void learnFromRun(int32_t pixels, int32_t frames, int32_t filters, int32_t seconds) {

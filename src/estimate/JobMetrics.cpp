@@ -4,29 +4,28 @@
 
 #include "template/SjisText.h"
 
-// Frames asked for at most; longer ranges are extrapolated from these.
-static const int32_t kSampleFrames = 60;
-// The frame rate times 100 when the host gives none we can use (29.97).
-static const int32_t kDefaultRateTimes100 = 2997;
-// A filter with any of these flag bits is not a running frame filter.
-static const uint32_t kExcludedFilterFlags = 0x208004;
-static const uint32_t kActiveFilterFlag = 0x1;
-static const size_t kOutputNameSize = 260;
+namespace {
 
-// The host's function table, or null when the host has not given one.
-static HostFunctionTable* hostFunctions(HostFilterDescriptor* filter) {
-  return filter != nullptr ? filter->functions : nullptr;
-}
+// Frames asked for at most; longer ranges are extrapolated from these.
+constexpr int32_t kSampleFrames = 60;
+// The frame rate times 100 when the host gives none we can use (29.97).
+constexpr int32_t kDefaultRateTimes100 = 2997;
+// A filter with any of these flag bits is not a running frame filter.
+constexpr uint32_t kExcludedFilterFlags = 0x208004;
+constexpr uint32_t kActiveFilterFlag = 0x1;
+constexpr size_t kOutputNameSize = 260;
 
 // Fills the host's system information into `record`; false when the host
 // has no such function or does not answer.
-static bool readSystemInfo(HostFilterDescriptor* filter, void* editHandle,
+bool readSystemInfo(HostFilterDescriptor* filter, void* editHandle,
                            uint32_t (&record)[kSystemInfoWords]) {
   HostFunctionTable* functions = hostFunctions(filter);
   if (functions == nullptr || functions->systemInfo == nullptr) return false;
   memset(record, 0, sizeof record);
   return functions->systemInfo(editHandle, record) != 0;
 }
+
+}  // namespace
 
 int32_t countSaveFrames(HostFilterDescriptor* filter, int32_t firstFrame, int32_t endFrame,
                         void* editHandle) {

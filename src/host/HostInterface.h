@@ -97,6 +97,12 @@ constexpr int kFileInfoWords = 16;
 constexpr int kFileInfoRate = 4;
 constexpr int kFileInfoScale = 5;
 
+// Returns the host's function table, or null when there is no filter record
+// or the host has not given a table. Every slot in it may still be null.
+inline HostFunctionTable* hostFunctions(HostFilterDescriptor* filter) {
+  return filter != nullptr ? filter->functions : nullptr;
+}
+
 // The host's message to the window handler once it has built the window.
 constexpr UINT kWindowInitMessage = 1127;
 

@@ -7,12 +7,14 @@
 #include "host/SaveNotifications.h"
 #include "host/SettingsWindow.h"
 
-// The flag bits the host reads; the window size is the settings window's.
-static const uint32_t kFilterFlags = 0x84400;
-static const int32_t kWindowWidth = 320;
-static const int32_t kWindowHeight = 90;
+namespace {
 
-static HostFilterDescriptor filterDescriptor = {
+// The flag bits the host reads; the window size is the settings window's.
+constexpr uint32_t kFilterFlags = 0x84400;
+constexpr int32_t kWindowWidth = 320;
+constexpr int32_t kWindowHeight = 90;
+
+HostFilterDescriptor filterDescriptor = {
     kFilterFlags,
     kWindowWidth,
     kWindowHeight,
@@ -32,6 +34,8 @@ static HostFilterDescriptor filterDescriptor = {
     nullptr,  // 104: the module handle, filled by the host
     {},
 };
+
+}  // namespace
 
 // Returns the descriptor; the host calls it once, right after loading.
 extern "C" __declspec(dllexport) HostFilterDescriptor* WINAPI GetFilterTable(void) {

@@ -54,7 +54,7 @@ int32_t __cdecl onSaveStart(HostFilterDescriptor* filter, int32_t firstFrame, in
   jobRecord.filters = countActiveFilters(filter, editHandle);
   // The host writes the size straight into the record; if it writes
   // nothing, the earlier values stay.
-  HostFunctionTable* host = filter != nullptr ? filter->functions : nullptr;
+  HostFunctionTable* host = hostFunctions(filter);
   if (host != nullptr && host->pictureSize != nullptr) {
     host->pictureSize(editHandle, 0, nullptr, &jobRecord.width, &jobRecord.height);
   }
@@ -77,7 +77,7 @@ int32_t __cdecl onSaveStart(HostFilterDescriptor* filter, int32_t firstFrame, in
 }
 
 int32_t __cdecl onSaveEnd(HostFilterDescriptor* filter, void* editHandle) {
-  HostFunctionTable* host = filter != nullptr ? filter->functions : nullptr;
+  HostFunctionTable* host = hostFunctions(filter);
   // Without the host's current frame nothing counts as saved.
   jobRecord.frames = 0;
   if (host != nullptr && host->currentFrame != nullptr) {

@@ -39,10 +39,6 @@ struct SettingsWindowState {
 
 SettingsWindowState state;
 
-HostFunctionTable* hostFunctions(HostFilterDescriptor* filter) {
-  return filter != nullptr ? filter->functions : nullptr;
-}
-
 // Drops the catalogue and everything that points into it. The save handlers
 // then send nothing: no template is chosen and ghostName is the empty text.
 void forgetCatalog() {

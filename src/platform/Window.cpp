@@ -19,7 +19,7 @@
 
 namespace {
 
-enum WindowKind { KindNone = 0, KindStatic, KindComboBox };
+enum class WindowKind { none, staticText, comboBox };
 
 struct WindowRow {
   HWND handle;  // null: the row is free
@@ -74,14 +74,14 @@ uintptr_t takeHandle() {
 
 // The class name as Windows reports it, for the classes known here.
 const char* className(WindowKind kind) {
-  return kind == KindStatic ? "Static" : kind == KindComboBox ? "ComboBox" : "";
+  return kind == WindowKind::staticText ? "Static" : kind == WindowKind::comboBox ? "ComboBox" : "";
 }
 
 WindowKind kindOfClass(const char* name) {
-  if (name == nullptr) return KindNone;
-  if (strcasecmp(name, "STATIC") == 0) return KindStatic;
-  if (strcasecmp(name, "COMBOBOX") == 0) return KindComboBox;
-  return KindNone;
+  if (name == nullptr) return WindowKind::none;
+  if (strcasecmp(name, "STATIC") == 0) return WindowKind::staticText;
+  if (strcasecmp(name, "COMBOBOX") == 0) return WindowKind::comboBox;
+  return WindowKind::none;
 }
 
 void releaseRow(WindowRow* row) {
@@ -182,7 +182,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR name, LPCSTR windowName, DWORD
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
   WindowKind kind = kindOfClass(name);
-  if (kind == KindNone) {
+  if (kind == WindowKind::none) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return nullptr;
   }
@@ -208,12 +208,12 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR name, LPCSTR windowName, DWORD
   row->parent = parent;
   row->kind = kind;
   // A drop-down list shows its selection, not a text of its own.
-  if (kind == KindComboBox) text[0] = '\0';
+  if (kind == WindowKind::comboBox) text[0] = '\0';
   row->text = text;
   row->style = style;
   // A combo box draws its sunken edge itself and drops WS_EX_CLIENTEDGE
   // from its extended style, as Windows' own does.
-  row->exStyle = kind == KindComboBox ? exStyle & ~static_cast<DWORD>(WS_EX_CLIENTEDGE) : exStyle;
+  row->exStyle = kind == WindowKind::comboBox ? exStyle & ~static_cast<DWORD>(WS_EX_CLIENTEDGE) : exStyle;
   row->x = x;
   row->y = y;
   row->width = width;
@@ -234,11 +234,11 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETFONT:
       row->font = reinterpret_cast<HFONT>(wParam);
       // Wine's combo box answers TRUE; the message has no defined result.
-      return row->kind == KindComboBox ? 1 : 0;
+      return row->kind == WindowKind::comboBox ? 1 : 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(row->font);
     default:
-      return row->kind == KindComboBox ? comboBoxMessage(row, message, wParam, lParam) : 0;
+      return row->kind == WindowKind::comboBox ? comboBoxMessage(row, message, wParam, lParam) : 0;
   }
 }
 
@@ -279,7 +279,7 @@ int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size) {
   WindowRow* row = findWindow(window);
   if (row == nullptr) return 0;
   const char* text = row->text;
-  if (row->kind == KindComboBox) text = row->selection >= 0 ? row->items[row->selection] : "";
+  if (row->kind == WindowKind::comboBox) text = row->selection >= 0 ? row->items[row->selection] : "";
   return copyOut(text, buffer, size);
 }
 

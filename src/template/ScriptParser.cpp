@@ -5,52 +5,54 @@
 
 #include "template/SjisText.h"
 
+namespace {
+
 // Closing character of each form, indexed by VariableForm. The plain form
 // ends at a space, and at a dollar sign as well (see findNameEnd).
-static const char kClosingCharacter[4] = {' ', '}', ')', ']'};
-
-// Every scan steps with sjisStep, which never passes the terminator, and
-// compares only first bytes: the 0x7D in マ (0x83 0x7D) closes no brace.
-int32_t findNextVariable(const char* text, int32_t* before, VariableForm* form) {
-  int32_t i = 0;
-  while (text[i] != '\0' && text[i] != '$') i += sjisStep(text + i);
-  *before = i;
-  if (text[i] == '\0') return 0;
-  switch (text[i + 1]) {
-    case '{': *form = VariableBraces; break;
-    case '(': *form = VariableParentheses; break;
-    case '[': *form = VariableBrackets; break;
-    default: *form = VariablePlain; break;
-  }
-  return 1;
-}
-
-int32_t findNameEnd(const char* text, VariableForm form, int32_t* length) {
-  const char closing = kClosingCharacter[form];
-  int32_t i = 0;
-  while (text[i] != '\0') {
-    if (text[i] == closing || (form == VariablePlain && text[i] == '$')) {
-      *length = i;
-      return 1;
-    }
-    i += sjisStep(text + i);
-  }
-  *length = i;
-  return form == VariablePlain ? 1 : 0;
-}
+const char kClosingCharacter[4] = {' ', '}', ')', ']'};
 
 // A zeroed segment: literal, no text, no successor.
-static ScriptSegment* newSegment() {
-  return static_cast<ScriptSegment*>(calloc(1, sizeof(ScriptSegment)));
-}
+ScriptSegment* newSegment() { return static_cast<ScriptSegment*>(calloc(1, sizeof(ScriptSegment))); }
 
 // A new text holding the `length` bytes at `bytes` and a terminator.
-static char* copyBytes(const char* bytes, int32_t length) {
+char* copyBytes(const char* bytes, int32_t length) {
   char* text = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
   if (text == nullptr) return nullptr;
   memcpy(text, bytes, static_cast<size_t>(length));
   text[length] = '\0';
   return text;
+}
+
+}  // namespace
+
+// Every scan steps with sjisStep, which never passes the terminator, and
+// compares only first bytes: the 0x7D in マ (0x83 0x7D) closes no brace.
+bool findNextVariable(const char* text, int32_t* before, VariableForm* form) {
+  int32_t i = 0;
+  while (text[i] != '\0' && text[i] != '$') i += sjisStep(text + i);
+  *before = i;
+  if (text[i] == '\0') return false;
+  switch (text[i + 1]) {
+    case '{': *form = VariableForm::braces; break;
+    case '(': *form = VariableForm::parentheses; break;
+    case '[': *form = VariableForm::brackets; break;
+    default: *form = VariableForm::plain; break;
+  }
+  return true;
+}
+
+bool findNameEnd(const char* text, VariableForm form, int32_t* length) {
+  const char closing = kClosingCharacter[static_cast<int32_t>(form)];
+  int32_t i = 0;
+  while (text[i] != '\0') {
+    if (text[i] == closing || (form == VariableForm::plain && text[i] == '$')) {
+      *length = i;
+      return true;
+    }
+    i += sjisStep(text + i);
+  }
+  *length = i;
+  return form == VariableForm::plain;
 }
 
 ScriptSegment* parseScriptText(const char* text) {
@@ -73,7 +75,7 @@ ScriptSegment* parseScriptText(const char* text) {
     if (current->text == nullptr || variable == nullptr) goto fail;
 
     position += before + 1;
-    if (form != VariablePlain) position += 1;  // the opening bracket
+    if (form != VariableForm::plain) position += 1;  // the opening bracket
 
     int32_t nameLength;
     if (!findNameEnd(position, form, &nameLength)) {
@@ -85,11 +87,11 @@ ScriptSegment* parseScriptText(const char* text) {
     }
     if (nameLength > 0) {
       variable->text = copyBytes(position, nameLength);
-      variable->isVariable = 1;
+      variable->isVariable = true;
     } else {
       variable->text = copyBytes("$", 1);
       // "$$" is one dollar sign; a space that follows a lone "$" stays.
-      if (form == VariablePlain && *position == '$') position += 1;
+      if (form == VariableForm::plain && *position == '$') position += 1;
     }
     ScriptSegment* following = newSegment();
     variable->next = following;
@@ -97,7 +99,7 @@ ScriptSegment* parseScriptText(const char* text) {
     current = following;
 
     position += nameLength;
-    if (form != VariablePlain) position += 1;  // the closing character
+    if (form != VariableForm::plain) position += 1;  // the closing character
   }
 
   current->text = copyBytes(position, rest);

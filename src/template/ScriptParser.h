@@ -11,27 +11,28 @@
 struct ScriptSegment {
   ScriptSegment* next;  // null in the last segment
   char* text;           // owned; literal text, or the variable's name
-  int32_t isVariable;   // 1: `text` is a name still to be expanded
+  bool isVariable;      // `text` is a name still to be expanded
 };
 
 // The form is told by the byte after the dollar sign; the value indexes the
 // closing characters ' ', '}', ')', ']'.
-enum VariableForm : int32_t {
-  VariablePlain = 0,
-  VariableBraces = 1,
-  VariableParentheses = 2,
-  VariableBrackets = 3,
+enum class VariableForm : int32_t {
+  plain = 0,        // $name
+  braces = 1,       // ${name}
+  parentheses = 2,  // $(name)
+  brackets = 3,     // $[name]
 };
 
-// Finds the next dollar sign in `text`. Returns 1 and sets *before to the
+// Finds the next dollar sign in `text`. Returns true and sets *before to the
 // number of bytes before it and *form to the form told by the byte after it;
-// returns 0 when there is none, with *before the length of the whole text.
-int32_t findNextVariable(const char* text, int32_t* before, VariableForm* form);
+// returns false when there is none, with *before the length of the whole
+// text.
+bool findNextVariable(const char* text, int32_t* before, VariableForm* form);
 
-// From the first byte of a name, finds its end for `form`. Returns 1 with
-// *length the name's length in bytes; returns 0 for a bracket form that is
-// never closed, with *length the length of the whole rest.
-int32_t findNameEnd(const char* text, VariableForm form, int32_t* length);
+// From the first byte of a name, finds its end for `form`. Returns true with
+// *length the name's length in bytes; returns false for a bracket form that
+// is never closed, with *length the length of the whole rest.
+bool findNameEnd(const char* text, VariableForm form, int32_t* length);
 
 // Returns the head of a new chain for `text` (never an empty chain; the
 // first and last segments are literal). Returns null only when memory

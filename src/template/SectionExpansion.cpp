@@ -11,22 +11,24 @@
 #include "template/ScriptParser.h"
 #include "template/SjisText.h"
 
+namespace {
+
 // The state of one top-level expansion: the clock, the file, and what is
 // left of the work limits.
 struct Expansion {
   const JobRecord* job;
   char templatePath[sizeof(JobRecord::templatePath) + 1];  // always terminated
-  int32_t clockFixed;  // 1: every random choice uses fixedNow
+  bool clockFixed;  // every random choice uses fixedNow
   int32_t fixedNow;
   int32_t expansionsLeft;
   int32_t thresholdsLeft;
   int32_t bytesLeft;
-  int32_t spent;  // 1: a limit ran out; further variables yield ""
+  bool spent;  // a limit ran out; further variables yield ""
 };
 
 // A new text printed from `format`; every format here fits in 64 bytes.
-static char* printText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-static char* printText(const char* format, ...) {
+char* printText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+char* printText(const char* format, ...) {
   char buffer[64];
   va_list arguments;
   va_start(arguments, format);
@@ -35,21 +37,10 @@ static char* printText(const char* format, ...) {
   return copyText(buffer);
 }
 
-char* formatDuration(int32_t seconds) {
-  int32_t days = seconds / 86400;
-  int32_t hours = (seconds / 3600) % 24;
-  int32_t minutes = (seconds / 60) % 60;
-  int32_t rest = seconds % 60;
-  if (days != 0) return printText("%d \x93\xFA\x82\xC6 %d \x8E\x9E\x8A\xD4", days, hours);  // %d 日と %d 時間
-  if (hours != 0) return printText("%d \x8E\x9E\x8A\xD4 %d \x95\xAA", hours, minutes);     // %d 時間 %d 分
-  if (minutes != 0) return printText("%d \x95\xAA %d \x95\x62", minutes, rest);            // %d 分 %d 秒
-  return printText("%d \x95\x62", rest);                                                   // %d 秒
-}
-
 // "29.97 fps"; hundredths below 10 keep their leading zero ("29.05 fps"),
 // none at all print one zero ("30.0 fps"). A negative rate prints its sign
 // once, in front ("-0.05 fps"), instead of on both parts.
-static char* formatFps(int32_t fpsTimes100) {
+char* formatFps(int32_t fpsTimes100) {
   int64_t magnitude = fpsTimes100 < 0 ? -static_cast<int64_t>(fpsTimes100) : fpsTimes100;
   const char* sign = fpsTimes100 < 0 ? "-" : "";
   int32_t whole = static_cast<int32_t>(magnitude / 100);
@@ -60,73 +51,72 @@ static char* formatFps(int32_t fpsTimes100) {
 
 // The file name of the output path; the path is copied first so that a
 // record whose text fills all 260 bytes is never read past its end.
-static char* outputFileName(const JobRecord& job) {
+char* outputFileName(const JobRecord& job) {
   char path[sizeof(job.outputName) + 1];
   memcpy(path, job.outputName, sizeof(job.outputName));
   path[sizeof(job.outputName)] = '\0';
   return copyText(baseNameOf(path));
 }
 
-enum Keyword { KeywordFrame, KeywordLength, KeywordTime, KeywordFps, KeywordFilter,
-               KeywordWidth, KeywordHeight, KeywordFilename, KeywordNone };
+// In the order of kKeywords; none ends the list.
+enum class Keyword { frame, length, time, fps, filter, width, height, filename, none };
 
 // The keywords in the order they are tried.
-static const char* const kKeywords[] = {"frame", "length", "time", "fps",
-                                        "filter", "width", "height", "filename"};
+const char* const kKeywords[] = {"frame", "length", "time", "fps", "filter", "width", "height", "filename"};
 
-static Keyword findKeyword(const char* name) {
-  for (int32_t i = 0; i < KeywordNone; ++i) {
+Keyword findKeyword(const char* name) {
+  for (int32_t i = 0; i < static_cast<int32_t>(Keyword::none); ++i) {
     if (sameTextIgnoringCase(name, kKeywords[i]) == 0) return static_cast<Keyword>(i);
   }
-  return KeywordNone;
+  return Keyword::none;
 }
 
-static char* keywordText(Keyword keyword, const JobRecord& job) {
+char* keywordText(Keyword keyword, const JobRecord& job) {
   switch (keyword) {
-    case KeywordFrame: return printText("%d", job.frames);
-    case KeywordLength: return formatDuration(job.lengthSeconds);
-    case KeywordTime: return formatDuration(job.timeSeconds);
-    case KeywordFps: return formatFps(job.fpsTimes100);
-    case KeywordFilter: return printText("%d", job.filters);
-    case KeywordWidth: return printText("%d", job.width);
-    case KeywordHeight: return printText("%d", job.height);
-    case KeywordFilename: return outputFileName(job);
-    case KeywordNone: break;
+    case Keyword::frame: return printText("%d", job.frames);
+    case Keyword::length: return formatDuration(job.lengthSeconds);
+    case Keyword::time: return formatDuration(job.timeSeconds);
+    case Keyword::fps: return formatFps(job.fpsTimes100);
+    case Keyword::filter: return printText("%d", job.filters);
+    case Keyword::width: return printText("%d", job.width);
+    case Keyword::height: return printText("%d", job.height);
+    case Keyword::filename: return outputFileName(job);
+    case Keyword::none: break;
   }
   return copyText("");
 }
 
-// Takes `length` bytes from the result's allowance. Returns 0, and spends
-// the whole allowance, when they do not fit.
-static int32_t chargeBytes(Expansion& e, size_t length) {
+// Takes `length` bytes from the result's allowance. Returns false, and
+// spends the whole allowance, when they do not fit.
+bool chargeBytes(Expansion& e, size_t length) {
   if (length > static_cast<size_t>(e.bytesLeft)) {
     e.bytesLeft = 0;
-    e.spent = 1;
-    return 0;
+    e.spent = true;
+    return false;
   }
   e.bytesLeft -= static_cast<int32_t>(length);
-  return 1;
+  return true;
 }
 
-static int32_t readInt(const Expansion& e, const char* section, const char* key, int32_t fallback) {
+int32_t readInt(const Expansion& e, const char* section, const char* key, int32_t fallback) {
   return static_cast<int32_t>(GetPrivateProfileIntA(section, key, fallback, e.templatePath));
 }
 
 // Reads a value into `buffer` (kTemplateValueSize bytes), always terminated.
-static void readText(const Expansion& e, const char* section, const char* key,
+void readText(const Expansion& e, const char* section, const char* key,
                      const char* fallback, char* buffer) {
   GetPrivateProfileStringA(section, key, fallback, buffer, kTemplateValueSize, e.templatePath);
   buffer[kTemplateValueSize - 1] = '\0';
 }
 
-static int32_t switchIsCase(const Expansion& e, const char* section) {
+bool switchIsCase(const Expansion& e, const char* section) {
   char word[kTemplateValueSize];
   readText(e, section, "switch", "random", word);
   return sameTextIgnoringCase(word, "case") == 0;
 }
 
 // The job value that "source" names; anything unknown means the frames.
-static int32_t sourceValue(const Expansion& e, const char* section) {
+int32_t sourceValue(const Expansion& e, const char* section) {
   char word[kTemplateValueSize];
   readText(e, section, "source", "frame", word);
   const JobRecord& job = *e.job;
@@ -140,7 +130,7 @@ static int32_t sourceValue(const Expansion& e, const char* section) {
 // The key whose alternative the section yields: by value in case mode, by
 // the clock otherwise. Returns 0 when there is none ("pattern" 0 in random
 // mode: no key can be chosen from no alternatives).
-static int32_t chooseKey(Expansion& e, const char* section) {
+int32_t chooseKey(Expansion& e, const char* section) {
   int32_t count = readInt(e, section, "pattern", 1);
   // One alternative is key 1 in either mode, so "switch" is not read: every
   // profile read opens and closes the file (some 56 us under Wine).
@@ -150,7 +140,7 @@ static int32_t chooseKey(Expansion& e, const char* section) {
     int32_t key = 1;
     for (int32_t i = 1; i < count; ++i) {
       if (e.thresholdsLeft == 0) {
-        e.spent = 1;
+        e.spent = true;
         break;
       }
       --e.thresholdsLeft;
@@ -174,7 +164,7 @@ static int32_t chooseKey(Expansion& e, const char* section) {
 
 // The chosen alternative of `section`, parsed. Its buffer lives only here,
 // not across the recursion that expands the alternative's variables.
-static ScriptSegment* readAlternative(const Expansion& e, const char* section, int32_t key) {
+ScriptSegment* readAlternative(const Expansion& e, const char* section, int32_t key) {
   char name[16];
   snprintf(name, sizeof name, "%d", key);
   char text[kTemplateValueSize];
@@ -183,7 +173,7 @@ static ScriptSegment* readAlternative(const Expansion& e, const char* section, i
 }
 
 // Joins the chain into one new text and releases it, also on failure.
-static char* joinSegments(ScriptSegment* head) {
+char* joinSegments(ScriptSegment* head) {
   size_t length = 0;
   for (ScriptSegment* s = head; s != nullptr; s = s->next) length += strlen(s->text);
   char* joined = static_cast<char*>(malloc(length + 1));
@@ -201,15 +191,15 @@ static char* joinSegments(ScriptSegment* head) {
 }
 
 // Expands `name` as a section at nesting level `depth` (the top level is 1).
-static char* expandName(Expansion& e, const char* name, int32_t depth) {
+char* expandName(Expansion& e, const char* name, int32_t depth) {
   if (e.expansionsLeft == 0) {
-    e.spent = 1;
+    e.spent = true;
     return copyText("");
   }
   --e.expansionsLeft;
 
   Keyword keyword = findKeyword(name);
-  if (keyword != KeywordNone) {
+  if (keyword != Keyword::none) {
     char* text = keywordText(keyword, *e.job);
     if (text != nullptr && !chargeBytes(e, strlen(text))) text[0] = '\0';
     return text;
@@ -223,7 +213,7 @@ static char* expandName(Expansion& e, const char* name, int32_t depth) {
       if (!chargeBytes(e, strlen(s->text))) s->text[0] = '\0';
       continue;
     }
-    s->isVariable = 0;
+    s->isVariable = false;
     if (e.spent || depth >= kMaxSectionDepth) {
       s->text[0] = '\0';  // a cycle, or no work left: the variable yields nothing
       continue;
@@ -239,7 +229,7 @@ static char* expandName(Expansion& e, const char* name, int32_t depth) {
   return joinSegments(head);
 }
 
-static char* expandTopLevel(const char* name, const JobRecord& job, int32_t clockFixed, int32_t now) {
+char* expandTopLevel(const char* name, const JobRecord& job, bool clockFixed, int32_t now) {
   Expansion e;
   e.job = &job;
   memcpy(e.templatePath, job.templatePath, sizeof(job.templatePath));
@@ -249,12 +239,25 @@ static char* expandTopLevel(const char* name, const JobRecord& job, int32_t cloc
   e.expansionsLeft = kMaxExpansions;
   e.thresholdsLeft = kMaxThresholdReads;
   e.bytesLeft = kMaxScriptBytes;
-  e.spent = 0;
+  e.spent = false;
   return expandName(e, name, 1);
 }
 
-char* expandSection(const char* name, const JobRecord& job) { return expandTopLevel(name, job, 0, 0); }
+}  // namespace
+
+char* expandSection(const char* name, const JobRecord& job) { return expandTopLevel(name, job, false, 0); }
 
 char* expandSectionAt(const char* name, const JobRecord& job, int32_t now) {
-  return expandTopLevel(name, job, 1, now);
+  return expandTopLevel(name, job, true, now);
+}
+
+char* formatDuration(int32_t seconds) {
+  int32_t days = seconds / 86400;
+  int32_t hours = (seconds / 3600) % 24;
+  int32_t minutes = (seconds / 60) % 60;
+  int32_t rest = seconds % 60;
+  if (days != 0) return printText("%d \x93\xFA\x82\xC6 %d \x8E\x9E\x8A\xD4", days, hours);  // %d 日と %d 時間
+  if (hours != 0) return printText("%d \x8E\x9E\x8A\xD4 %d \x95\xAA", hours, minutes);     // %d 時間 %d 分
+  if (minutes != 0) return printText("%d \x95\xAA %d \x95\x62", minutes, rest);            // %d 分 %d 秒
+  return printText("%d \x95\x62", rest);                                                   // %d 秒
 }

@@ -78,18 +78,18 @@ TEST(ParseScriptText, TextCutInsideACharacter) {
 }
 
 TEST(FindNextVariable, ReportsOffsetAndForm) {
-  struct Row { const char* text; int32_t found; int32_t before; VariableForm form; } rows[] = {
-      {"ab$c", 1, 2, VariablePlain},
-      {"${x}", 1, 0, VariableBraces},
-      {"a$(x)", 1, 1, VariableParentheses},
-      {"\x83\x5C$[x]", 1, 2, VariableBrackets},  // ソ then $[
-      {"a$", 1, 1, VariablePlain},               // the terminator after it: plain
-      {"abc", 0, 3, VariablePlain},
-      {"", 0, 0, VariablePlain},
+  struct Row { const char* text; bool found; int32_t before; VariableForm form; } rows[] = {
+      {"ab$c", true, 2, VariableForm::plain},
+      {"${x}", true, 0, VariableForm::braces},
+      {"a$(x)", true, 1, VariableForm::parentheses},
+      {"\x83\x5C$[x]", true, 2, VariableForm::brackets},  // ソ then $[
+      {"a$", true, 1, VariableForm::plain},               // the terminator after it: plain
+      {"abc", false, 3, VariableForm::plain},
+      {"", false, 0, VariableForm::plain},
   };
   for (const Row& row : rows) {
     int32_t before = -1;
-    VariableForm form = VariablePlain;
+    VariableForm form = VariableForm::plain;
     EXPECT_EQ(row.found, findNextVariable(row.text, &before, &form)) << row.text;
     EXPECT_EQ(row.before, before) << row.text;
     if (row.found) {
@@ -99,17 +99,17 @@ TEST(FindNextVariable, ReportsOffsetAndForm) {
 }
 
 TEST(FindNameEnd, ReportsLengthOrFailure) {
-  struct Row { const char* text; VariableForm form; int32_t ok; int32_t length; } rows[] = {
-      {"frame rest", VariablePlain, 1, 5},
-      {"frame$x", VariablePlain, 1, 5},
-      {"frame", VariablePlain, 1, 5},           // the end of the text ends a plain name
-      {"a}b", VariablePlain, 1, 3},             // closing brackets are plain characters
-      {"a b}", VariableBraces, 1, 3},
-      {"\x83\x7D}", VariableBraces, 1, 2},      // マ then the real brace
-      {"a)", VariableParentheses, 1, 1},
-      {"\x83\x5D]", VariableBrackets, 1, 2},    // ゾ then the real bracket
-      {"abc", VariableBraces, 0, 3},            // never closed: the length of the rest
-      {"", VariableParentheses, 0, 0},
+  struct Row { const char* text; VariableForm form; bool ok; int32_t length; } rows[] = {
+      {"frame rest", VariableForm::plain, true, 5},
+      {"frame$x", VariableForm::plain, true, 5},
+      {"frame", VariableForm::plain, true, 5},         // the end of the text ends a plain name
+      {"a}b", VariableForm::plain, true, 3},           // closing brackets are plain characters
+      {"a b}", VariableForm::braces, true, 3},
+      {"\x83\x7D}", VariableForm::braces, true, 2},    // マ then the real brace
+      {"a)", VariableForm::parentheses, true, 1},
+      {"\x83\x5D]", VariableForm::brackets, true, 2},  // ゾ then the real bracket
+      {"abc", VariableForm::braces, false, 3},         // never closed: the length of the rest
+      {"", VariableForm::parentheses, false, 0},
   };
   for (const Row& row : rows) {
     int32_t length = -1;

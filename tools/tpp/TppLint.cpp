@@ -370,23 +370,23 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
     int32_t before;
     VariableForm form;
     if (!findNextVariable(position, &before, &form)) break;
-    position += before + 1 + (form != VariablePlain ? 1 : 0);
+    position += before + 1 + (form != VariableForm::plain ? 1 : 0);
     int32_t nameLength;
     if (!findNameEnd(position, form, &nameLength)) {
       report(file, key.line, 1, "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
-             kOpeners[form], kClosers[form]);
+             kOpeners[static_cast<int32_t>(form)], kClosers[static_cast<int32_t>(form)]);
       break;
     }
     if (nameLength > 0) forms.push_back(form);
-    if (nameLength == 0 && form == VariablePlain && *position == '$') position++;
-    position += nameLength + (form != VariablePlain ? 1 : 0);
+    if (nameLength == 0 && form == VariableForm::plain && *position == '$') position++;
+    position += nameLength + (form != VariableForm::plain ? 1 : 0);
   }
 
   ScriptSegment* head = parseScriptText(text.c_str());
   size_t formIndex = 0;
   for (ScriptSegment* segment = head; segment != nullptr; segment = segment->next) {
     if (!segment->isVariable) continue;
-    VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariablePlain;
+    VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariableForm::plain;
     formIndex++;
     if (keywordOf(segment->text) != nullptr) continue;
     int target = findSection(file, segment->text);
@@ -394,7 +394,7 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
       file.edges[sectionIndex].push_back(Edge{target, key.line});
       continue;
     }
-    std::string prefix = form == VariablePlain ? knownPrefixOf(file, segment->text) : std::string();
+    std::string prefix = form == VariableForm::plain ? knownPrefixOf(file, segment->text) : std::string();
     if (!prefix.empty()) {
       report(file, key.line, 1,
              "variable \"%s\" names neither a keyword nor a section and expands to nothing "
