@@ -90,9 +90,9 @@ std::string shortNameOf(const char* name) {
   }
   unsigned hash = 0xBEEF;
   for (const char* p = name; *p != '\0'; ++p) hash = ((hash << 3) ^ (hash >> 5) ^ static_cast<unsigned char>(upperAscii(*p))) & 0xFFFF;
-  static const char hashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+  constexpr char kHashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
   std::string out = stem + "~";
-  for (int i = 0; i < 3; ++i) out += hashCharacters[(hash >> (5 * i)) & 31];
+  for (int i = 0; i < 3; ++i) out += kHashCharacters[(hash >> (5 * i)) & 31];
   if (dot != nullptr && dot[1] != '\0') {
     out += '.';
     for (const char* p = dot + 1; *p != '\0' && out.size() < stem.size() + 8; ++p) out += upperAscii(*p);

@@ -361,8 +361,8 @@ std::string knownPrefixOf(const LintFile& file, const std::string& name) {
 // The form of each variable with a name in `text`, in order; reports an
 // opening bracket that is never closed (the rest is literal text then).
 std::vector<VariableForm> variableForms(LintFile& file, const ScannedKey& key, const std::string& text) {
-  static const char kOpeners[4][3] = {"$", "${", "$(", "$["};
-  static const char kClosers[4] = {' ', '}', ')', ']'};
+  constexpr char kOpeners[4][3] = {"$", "${", "$(", "$["};
+  constexpr char kClosers[4] = {' ', '}', ')', ']'};
   std::vector<VariableForm> forms;
   const char* position = text.c_str();
   for (;;) {
