@@ -21,7 +21,7 @@
 #include <string.h>
 #include <windows.h>
 
-#include "PathMap.h"
+#include "common/Cp932.h"
 
 namespace {
 
@@ -53,8 +53,6 @@ const uint16_t kWideKana[] = {
     0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389, 0x838A,  // ﾑﾒﾓﾔﾕﾖﾗﾘ
     0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B,          // ﾙﾚﾛﾜﾝﾞﾟ
 };
-
-bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 uint32_t foldWidth(uint32_t code) {
   if (code >= 0xA1 && code <= 0xDF) return kWideKana[code - 0xA1];
@@ -93,8 +91,9 @@ uint32_t foldCase(uint32_t code) {
 // the index past it and returns its folded code: a byte, or the two bytes
 // of a double-byte character as (first << 8) | second.
 uint32_t nextCode(const unsigned char* text, int length, int* index, DWORD flags) {
+  const char* bytes = reinterpret_cast<const char*>(text);
   uint32_t code = text[*index];
-  if (isCp932LeadByte(text[*index]) && *index + 1 < length && isTrailByte(text[*index + 1])) {
+  if (cp932CharLength(bytes + *index, bytes + length) == 2) {
     code = (code << 8) | text[*index + 1];
     *index += 2;
   } else {

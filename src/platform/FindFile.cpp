@@ -3,8 +3,9 @@
 // name is matched against the last part of the pattern:
 //   '*' any run of characters, also none; '?' exactly one character;
 //   every other character itself, ASCII letters without regard to case.
-// Characters are code page 932 characters, one or two bytes; the second byte
-// of a double-byte character is compared exactly. As under Windows and
+// Characters are code page 932 characters as common/Cp932.h steps them (a
+// lead byte that no trail byte follows stands alone); the second byte of a
+// double-byte character is compared exactly. As under Windows and
 // Wine, a name that is no valid 8.3 name also matches through the short
 // name made for it: up to four characters of its stem, a tilde and three
 // hash characters, a dot and the first three characters of its last
@@ -23,6 +24,7 @@
 #include <string>
 
 #include "PathMap.h"
+#include "common/Cp932.h"
 
 namespace {
 
@@ -32,14 +34,8 @@ struct Search {
   std::string namePattern;
 };
 
-int characterLength(const char* text) {
-  return isCp932LeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
-}
-
-char foldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool sameCharacter(const char* a, const char* b, int length) {
-  if (length == 1) return foldAscii(a[0]) == foldAscii(b[0]);
+bool sameCharacter(const char* a, const char* b, size_t length) {
+  if (length == 1) return upperAscii(a[0]) == upperAscii(b[0]);
   return a[0] == b[0] && a[1] == b[1];
 }
 
@@ -50,17 +46,17 @@ bool matches(const char* pattern, const char* name) {
     if (*pattern == '*') {
       while (*pattern == '*') ++pattern;
       if (*pattern == '\0') return true;
-      for (const char* rest = name; *rest != '\0'; rest += characterLength(rest)) {
+      for (const char* rest = name; *rest != '\0'; rest += cp932Step(rest)) {
         if (matches(pattern, rest)) return true;
       }
       return false;
     }
     if (*name == '\0') return false;
-    int length = characterLength(name);
+    size_t length = cp932Step(name);
     if (*pattern == '?') {
       ++pattern;
     } else {
-      int patternLength = characterLength(pattern);
+      size_t patternLength = cp932Step(pattern);
       if (patternLength != length || !sameCharacter(pattern, name, length)) return false;
       pattern += patternLength;
     }
@@ -90,16 +86,16 @@ std::string shortNameOf(const char* name) {
   const char* dot = strrchr(start, '.');
   std::string stem;
   for (const char* p = start; p != dot && *p != '\0' && stem.size() < 4; ++p) {
-    if (*p != '.' && *p != ' ') stem += foldAscii(*p);
+    if (*p != '.' && *p != ' ') stem += upperAscii(*p);
   }
   unsigned hash = 0xBEEF;
-  for (const char* p = name; *p != '\0'; ++p) hash = ((hash << 3) ^ (hash >> 5) ^ static_cast<unsigned char>(foldAscii(*p))) & 0xFFFF;
-  static const char hashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+  for (const char* p = name; *p != '\0'; ++p) hash = ((hash << 3) ^ (hash >> 5) ^ static_cast<unsigned char>(upperAscii(*p))) & 0xFFFF;
+  constexpr char kHashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
   std::string out = stem + "~";
-  for (int i = 0; i < 3; ++i) out += hashCharacters[(hash >> (5 * i)) & 31];
+  for (int i = 0; i < 3; ++i) out += kHashCharacters[(hash >> (5 * i)) & 31];
   if (dot != nullptr && dot[1] != '\0') {
     out += '.';
-    for (const char* p = dot + 1; *p != '\0' && out.size() < stem.size() + 8; ++p) out += foldAscii(*p);
+    for (const char* p = dot + 1; *p != '\0' && out.size() < stem.size() + 8; ++p) out += upperAscii(*p);
   }
   return out;
 }

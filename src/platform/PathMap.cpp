@@ -2,23 +2,20 @@
 
 #include <windows.h>
 
-bool isCp932LeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
+#include "common/Cp932.h"
 
 std::string toPosixPath(const char* windowsPath) {
   std::string out;
   const char* p = windowsPath;
   if ((p[0] == 'Z' || p[0] == 'z') && p[1] == ':') p += 2;
   while (*p != '\0') {
-    if (isCp932LeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-      out += p[0];
-      out += p[1];
-      p += 2;
-      continue;
+    size_t step = cp932Step(p);
+    if (step == 1 && *p == '\\') {
+      out += '/';
+    } else {
+      out.append(p, step);
     }
-    out += (*p == '\\') ? '/' : *p;
-    ++p;
+    p += step;
   }
   return out;
 }
@@ -31,8 +28,12 @@ std::string toWindowsPath(const char* posixPath) {
   return out;
 }
 
+namespace {
+
 // Thread-local like Windows' own last-error value.
-static thread_local DWORD lastError = ERROR_SUCCESS;
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+}  // namespace
 
 DWORD WINAPI GetLastError(void) { return lastError; }
 

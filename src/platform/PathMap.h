@@ -12,6 +12,3 @@ std::string toPosixPath(const char* windowsPath);
 
 // Returns `posixPath` with every slash replaced by a backslash.
 std::string toWindowsPath(const char* posixPath);
-
-// True for the first byte of a double-byte character in code page 932.
-bool isCp932LeadByte(unsigned char byte);

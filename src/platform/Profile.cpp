@@ -41,14 +41,15 @@
 #include <vector>
 
 #include "PathMap.h"
+#include "common/Cp932.h"
 
 namespace {
 
 // Paths of MAX_PATH characters or more are refused, as Windows does.
-const size_t kMaxPathChars = MAX_PATH - 1;
+constexpr size_t kMaxPathChars = MAX_PATH - 1;
 // Windows reads integers from a 30-character buffer.
-const DWORD kIntBufferSize = 30;
-const int kCachedFiles = 4;
+constexpr DWORD kIntBufferSize = 30;
+constexpr int kCachedFiles = 4;
 
 struct ProfileKey {
   size_t name;
@@ -93,60 +94,19 @@ ProfileCache& profileCache() {
   return cache;
 }
 
-bool isBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
-
-bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
-// Length of the character at `p`, never reaching `end`: a lead byte counts
-// as a double-byte character only when a valid second byte follows.
-size_t charLength(const char* p, const char* end) {
-  if (isCp932LeadByte(static_cast<unsigned char>(p[0])) && p + 1 < end &&
-      isTrailByte(static_cast<unsigned char>(p[1]))) {
-    return 2;
-  }
-  return 1;
-}
-
-size_t countChars(const char* p, size_t length) {
-  size_t chars = 0;
-  for (const char* end = p + length; p < end; p += charLength(p, end)) ++chars;
-  return chars;
-}
-
-void trimBlanks(const char* text, size_t* start, size_t* end) {
-  while (*start < *end && isBlank(static_cast<unsigned char>(text[*start]))) ++*start;
-  while (*end > *start && isBlank(static_cast<unsigned char>(text[*end - 1]))) --*end;
-}
-
 // Trims a name or value read from the file and cuts it at a NUL.
 void trimField(const char* text, size_t* start, size_t* end) {
-  trimBlanks(text, start, end);
+  trimProfileBlanks(text, start, end);
   const void* nul = memchr(text + *start, '\0', *end - *start);
   if (nul != nullptr) *end = static_cast<const char*>(nul) - text;
-}
-
-// Appends `name` with its single-byte ASCII letters in lower case; the
-// second byte of a double-byte character is left alone (ア is 0x83 0x41,
-// ャ is 0x83 0x61).
-void appendFolded(std::string* out, const char* name, size_t length) {
-  const char* end = name + length;
-  for (const char* p = name; p < end;) {
-    size_t step = charLength(p, end);
-    if (step == 1 && *p >= 'A' && *p <= 'Z') {
-      *out += static_cast<char>(*p - 'A' + 'a');
-    } else {
-      out->append(p, step);
-    }
-    p += step;
-  }
 }
 
 std::string keyLookupName(const char* section, size_t sectionLength, const char* key,
                           size_t keyLength) {
   std::string out;
-  appendFolded(&out, section, sectionLength);
+  appendFoldedName(&out, section, sectionLength);
   out += '\n';
-  appendFolded(&out, key, keyLength);
+  appendFoldedName(&out, key, keyLength);
   return out;
 }
 
@@ -162,13 +122,13 @@ void parseProfile(ParsedProfile* profile) {
     size_t start = lineStart;
     size_t end = lineEnd;
     lineStart = next;
-    trimBlanks(base, &start, &end);
+    trimProfileBlanks(base, &start, &end);
     if (start == end) continue;
 
     if (text[start] == '[') {
       size_t close = 0;
       bool found = false;
-      for (size_t i = start + 1; i < end; i += charLength(base + i, base + end)) {
+      for (size_t i = start + 1; i < end; i += cp932CharLength(base + i, base + end)) {
         if (text[i] == ']') {
           close = i;
           found = true;
@@ -199,7 +159,7 @@ void parseProfile(ParsedProfile* profile) {
   for (size_t s = 0; s < profile->sections.size(); ++s) {
     const ProfileSection& section = profile->sections[s];
     std::string name;
-    appendFolded(&name, base + section.name, section.nameLength);
+    appendFoldedName(&name, base + section.name, section.nameLength);
     if (!profile->sectionByName.emplace(name, s).second) continue;  // not the first
     for (size_t k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
       const ProfileKey& key = profile->keys[k];
@@ -246,7 +206,7 @@ std::unique_ptr<ParsedProfile> loadProfile(const std::string& posixPath) {
 // the file is unchanged, or null when it can't be read. Call with the cache
 // lock held; the result stays valid while the lock is held.
 const ParsedProfile* openProfile(ProfileCache* cache, const char* file) {
-  if (file == nullptr || countChars(file, strlen(file)) > kMaxPathChars) return nullptr;
+  if (file == nullptr || cp932CharCount(file, strlen(file)) > kMaxPathChars) return nullptr;
   std::string posixPath = toPosixPath(file);
   struct stat info;
   if (stat(posixPath.c_str(), &info) != 0) return nullptr;
@@ -296,14 +256,14 @@ DWORD copyEntry(const char* text, size_t length, char* buffer, DWORD size) {
     ++text;
     --length;
   }
-  size_t restChars = countChars(text, length);
+  size_t restChars = cp932CharCount(text, length);
   size_t copyChars = restChars < size - 1 ? restChars : size - 1;
   if (quoted && size >= restChars && copyChars > 0) --copyChars;
 
   const char* end = text + length;
   size_t written = 0;
   for (size_t chars = 0; chars < copyChars; ++chars) {
-    size_t step = charLength(text + written, end);
+    size_t step = cp932CharLength(text + written, end);
     if (written + step > size - 1) {
       memset(buffer + written, 0, size - written);
       return size - 1;
@@ -332,8 +292,8 @@ DWORD copyList(const std::vector<std::pair<const char*, size_t>>& names, char* b
       const char* end = name.first + name.second;
       size_t room = size - 2 - used;
       size_t fit = 0;
-      while (fit < name.second && fit + charLength(name.first + fit, end) <= room) {
-        fit += charLength(name.first + fit, end);
+      while (fit < name.second && fit + cp932CharLength(name.first + fit, end) <= room) {
+        fit += cp932CharLength(name.first + fit, end);
       }
       memcpy(buffer + used, name.first, fit);
       memset(buffer + used + fit, 0, size - used - fit);
@@ -368,11 +328,11 @@ DWORD readProfileString(const ParsedProfile* profile, const char* section, const
 
   size_t sectionStart = 0;
   size_t sectionEnd = strlen(section);
-  trimBlanks(section, &sectionStart, &sectionEnd);
+  trimProfileBlanks(section, &sectionStart, &sectionEnd);
 
   if (key == nullptr) {
     std::string folded;
-    appendFolded(&folded, section + sectionStart, sectionEnd - sectionStart);
+    appendFoldedName(&folded, section + sectionStart, sectionEnd - sectionStart);
     auto found = profile->sectionByName.find(folded);
     if (found != profile->sectionByName.end()) {
       const ProfileSection& one = profile->sections[found->second];
@@ -389,7 +349,7 @@ DWORD readProfileString(const ParsedProfile* profile, const char* section, const
 
   size_t keyStart = 0;
   size_t keyEnd = strlen(key);
-  trimBlanks(key, &keyStart, &keyEnd);
+  trimProfileBlanks(key, &keyStart, &keyEnd);
   auto found = profile->keyByName.find(keyLookupName(
       section + sectionStart, sectionEnd - sectionStart, key + keyStart, keyEnd - keyStart));
   if (found != profile->keyByName.end() && profile->keys[found->second].hasValue) {

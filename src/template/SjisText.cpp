@@ -16,15 +16,19 @@ int32_t sjisStep(const char* text) {
   return length;
 }
 
+namespace {
+
 // Returns the index just behind the last backslash that starts a character,
 // or 0 when there is none.
-static size_t findNameStart(const char* path) {
+size_t findNameStart(const char* path) {
   size_t remembered = 0;
   for (size_t i = 0; path[i] != '\0'; i += sjisStep(path + i)) {
     if (path[i] == '\\') remembered = i + 1;
   }
   return remembered;
 }
+
+}  // namespace
 
 void cutToDirectory(char* path) {
   size_t nameStart = findNameStart(path);

@@ -10,6 +10,8 @@
 // Returns the length in bytes, 1 or 2, of the character whose first byte is
 // `lead`: 2 for 0x81-0x9F and 0xE0-0xEF, 1 for every other byte. A fixed
 // table; the platform is not asked which bytes are lead bytes.
+// It differs from the platform's rule (common/Cp932.h, lead bytes to 0xFC)
+// on purpose: the plug-in's scans are defined by this table alone.
 int32_t sjisCharLength(unsigned char lead);
 
 // Returns the length of the character at `text`, never stepping over the

@@ -15,11 +15,6 @@
 #include "SstpReceiver.h"
 #include "TppOutput.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace {
 
 const char kUsage[] =
@@ -49,7 +44,7 @@ void printRequest(size_t number, const std::string& request) {
     if (c != '\r') shown += c;
   }
   if (shown.empty() || shown.back() != '\n') shown += '\n';
-  writeScriptText(stdout, shown.c_str(), 1);
+  writeScriptText(stdout, shown.c_str(), true);
   // Whole requests reach a log file at once (script/demo reads it as it grows).
   fflush(stdout);
 }
@@ -65,10 +60,8 @@ bool readNumber(const char* text, long low, long high, long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
   // Lines end in LF as they do natively.
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  setBinaryMode(stdout);
   ReceiverSettings settings;
   settings.port = 9801;
   const char* answerName = "ok";

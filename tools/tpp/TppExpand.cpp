@@ -9,17 +9,21 @@
 
 const char* const kExpandUsage = "expand FILE SECTION " TPP_JOB_OPTIONS_USAGE " [--utf8]";
 
+namespace {
+
 // --utf8, the one option of expand's own.
-static JobOptionResult takeExpandOption(int, char** args, int* index, void* utf8) {
-  if (strcmp(args[*index], "--utf8") != 0) return JobOptionNone;
-  *static_cast<int*>(utf8) = 1;
+JobOptionResult takeExpandOption(int, char** args, int* index, void* utf8) {
+  if (strcmp(args[*index], "--utf8") != 0) return JobOptionResult::none;
+  *static_cast<bool*>(utf8) = true;
   ++*index;
-  return JobOptionTaken;
+  return JobOptionResult::taken;
 }
+
+}  // namespace
 
 int runExpandCommand(int argc, char** args) {
   JobOptions options{};
-  int utf8 = 0;
+  bool utf8 = false;
   const char* words[2] = {nullptr, nullptr};
   if (!takeVerbArguments("expand", kExpandUsage, argc, args, takeExpandOption, &utf8, &options, words, 2,
                          "FILE and SECTION are")) {
@@ -32,7 +36,7 @@ int runExpandCommand(int argc, char** args) {
     fprintf(stderr, "tpp expand: out of memory\n");
     return 1;
   }
-  int written = writeScriptText(stdout, script, utf8);
+  bool written = writeScriptText(stdout, script, utf8);
   free(script);
   if (!written) {
     fprintf(stderr, "tpp expand: cannot write the script%s\n", utf8 ? " as UTF-8" : "");

@@ -9,7 +9,7 @@
 
 struct JobOptions {
   JobRecord job;    // every value 0 and every text empty until an option sets it
-  int32_t hasNow;   // 1 when --now fixed the clock
+  bool hasNow;      // --now fixed the clock
   int32_t now;      // with hasNow: seconds since 1970 for every random choice
 };
 
@@ -18,17 +18,17 @@ struct JobOptions {
   "[--frames N] [--length SECONDS] [--time SECONDS] [--filters N] [--width N] [--height N] " \
   "[--fps RATE_TIMES_100] [--output PATH] [--now UNIX_SECONDS]"
 
-enum JobOptionResult : int32_t {
-  JobOptionNone = 0,    // args[*index] is no job option; nothing changed
-  JobOptionTaken = 1,   // stored; *index is past the option and its value
-  JobOptionFailed = 2,  // a message is on stderr; the verb exits with 2
+enum class JobOptionResult {
+  none,    // args[*index] is no job option; nothing changed
+  taken,   // stored; *index is past the option and its value
+  failed,  // a message is on stderr; the verb exits with 2
 };
 
 // Looks at args[*index] (0 <= *index < argc): --frames, --length, --time,
 // --filters, --width, --height, --fps and --now take a decimal 32-bit
 // number, --output a path of at most 259 bytes. Width and height also set
 // pixels (their product, wrapped to 32 bits as the host's arithmetic does).
-// `verb` names the verb in messages. Returns JobOptionFailed, with a
+// `verb` names the verb in messages. Returns JobOptionResult::failed, with a
 // one-line message on stderr, for a missing value, a value that is not a
 // number or out of range, or an output path that is too long.
 JobOptionResult takeJobOption(const char* verb, int argc, char** args, int* index, JobOptions* options);
@@ -41,22 +41,23 @@ typedef JobOptionResult (*VerbOptionTaker)(int argc, char** args, int* index, vo
 // with "--" goes to `takeOwn` (may be null, gets `context`), then to the job
 // options; every other word fills words[0], words[1], ... up to
 // `wordCount`. `wordsNeeded` names the words in the message for too few
-// ("FILE is"). Returns 1, or 0 with a one-line message on stderr for an
-// unknown option, a failed option, a word too many or too few words.
-int32_t takeVerbArguments(const char* verb, const char* usage, int argc, char** args,
-                          VerbOptionTaker takeOwn, void* context, JobOptions* options,
-                          const char** words, int wordCount, const char* wordsNeeded);
+// ("FILE is"). Returns true, or false with a one-line message on stderr for
+// an unknown option, a failed option, a word too many or too few words.
+bool takeVerbArguments(const char* verb, const char* usage, int argc, char** args, VerbOptionTaker takeOwn,
+                       void* context, JobOptions* options, const char** words, int wordCount,
+                       const char* wordsNeeded);
 
 // Parses a whole decimal 32-bit number (an optional sign and digits, no
-// blanks). Returns 1 and sets *value, or 0 when the text is anything else.
-int32_t parseInt32(const char* text, int32_t* value);
+// blanks). Returns true and sets *value, or false when the text is anything
+// else.
+bool parseInt32(const char* text, int32_t* value);
 
 // Sets job->templatePath to the full path of `userPath` as the user typed
 // it (relative to the current folder): GetFullPathNameA on Windows; natively
 // the absolute path with backslashes, which the stand-ins map back. Returns
-// 1, or 0 with a one-line message on stderr when the file cannot be read or
-// its full path does not fit the record.
-int32_t setTemplateFile(const char* verb, const char* userPath, JobRecord* job);
+// true, or false with a one-line message on stderr when the file cannot be
+// read or its full path does not fit the record.
+bool setTemplateFile(const char* verb, const char* userPath, JobRecord* job);
 
 // Expands `section` for the job as the plug-in would: with the fixed clock
 // when --now was given, else reading the clock for each random choice.

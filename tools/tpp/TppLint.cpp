@@ -3,10 +3,11 @@
 // Values are read with GetPrivateProfileStringA and GetPrivateProfileIntA,
 // exactly as the plug-in reads them. The profile functions can't tell where
 // a key stands or which keys a section holds, so a scan of the file's lines
-// supplies both: it steps by code page 932 characters (a ']' inside ゾ is no
-// bracket) and matches names as the profile functions do, ignoring case and
-// surrounding blanks, the first section of a name hiding any later one and
-// the first key of a name any later one.
+// supplies both. The scan reads lines by the rules that the native profile
+// stand-ins follow (common/Cp932.h): it steps by code page 932 characters (a
+// ']' inside ゾ is no bracket), trims the same blanks and folds names the
+// same way, the first section of a name hiding any later one and the first
+// key of a name any later one.
 #include "TppLint.h"
 
 #include "TppOutput.h"
@@ -22,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/Cp932.h"
 #include "template/ScriptParser.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
@@ -43,9 +45,11 @@ const char* const kKeywords[] = {"frame", "length", "time", "fps",
                                  "filter", "width", "height", "filename"};
 const char* const kSources[] = {"frame", "length", "time", "filter", "pixel"};
 
+enum class Severity { warning, error };
+
 struct Report {
   int line;
-  int isError;
+  Severity severity;
   std::string message;
 };
 
@@ -78,53 +82,36 @@ struct LintFile {
   int64_t alternativesLeft = kCheckedAlternatives;  // checks left for this file
 };
 
-void report(LintFile& file, int line, int isError, const char* format, ...)
+void report(LintFile& file, int line, Severity severity, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
-void report(LintFile& file, int line, int isError, const char* format, ...) {
+void report(LintFile& file, int line, Severity severity, const char* format, ...) {
   char buffer[1024];
   va_list args;
   va_start(args, format);
   vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  file.reports.push_back(Report{line, isError, buffer});
-  if (isError) file.errorCount++;
+  file.reports.push_back(Report{line, severity, buffer});
+  if (severity == Severity::error) file.errorCount++;
 }
 
 // ---- Names as the profile functions compare them -------------------------
 
-// The blanks the profile functions drop around names and values.
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
-
 std::string trimmed(const char* begin, const char* end) {
-  while (begin < end && isBlank(*begin)) begin++;
-  while (end > begin && isBlank(end[-1])) end--;
-  return std::string(begin, end);
+  size_t start = 0;
+  size_t stop = static_cast<size_t>(end - begin);
+  trimProfileBlanks(begin, &start, &stop);
+  return std::string(begin + start, begin + stop);
 }
 
-bool isCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-bool isCp932Trail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
-
-// Length of the code page 932 character at `p`, never past `end`: a lead
-// byte without a valid second byte counts alone.
-int cp932Step(const char* p, const char* end) {
-  return isCp932Lead(static_cast<unsigned char>(p[0])) && p + 1 < end &&
-                 isCp932Trail(static_cast<unsigned char>(p[1]))
-             ? 2
-             : 1;
-}
-
-// The name trimmed, its single-byte letters in lower case; the second byte
-// of a double-byte character stays (ア is 0x83 0x41, ャ is 0x83 0x61).
+// The name trimmed and folded: equal for two names that the profile
+// functions take for the same.
 std::string folded(const std::string& name) {
-  std::string out = trimmed(name.data(), name.data() + name.size());
-  const char* end = out.data() + out.size();
-  for (char* p = &out[0]; p < end;) {
-    int step = cp932Step(p, end);
-    if (step == 1 && *p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
-    p += step;
-  }
+  size_t start = 0;
+  size_t end = name.size();
+  trimProfileBlanks(name.data(), &start, &end);
+  std::string out;
+  appendFoldedName(&out, name.data() + start, end - start);
   return out;
 }
 
@@ -153,22 +140,25 @@ const char* keywordOf(const char* name) {
 
 // ---- The line scan --------------------------------------------------------
 
-// Returns the offset of the first byte sequence in [begin, end) that is not
-// code page 932 text, or -1; *length gets its length (1 or 2).
-long invalidSjisAt(const char* begin, const char* end, int* length) {
+// Returns the first byte sequence in [begin, end) that is not code page 932
+// text, or null; *length gets its length: 1 for a byte that is no character
+// (0x80, 0xA0, 0xFD-0xFF) or a lead byte cut off by the end, 2 for a lead
+// byte and the byte that can't follow it.
+const char* findInvalidSjis(const char* begin, const char* end, int* length) {
   for (const char* p = begin; p < end;) {
     unsigned char lead = static_cast<unsigned char>(*p);
+    size_t step = cp932CharLength(p, end);
     if (lead == 0x80 || lead == 0xA0 || lead >= 0xFD) {
       *length = 1;
-      return p - begin;
+      return p;
     }
-    if (isCp932Lead(lead) && cp932Step(p, end) == 1) {
+    if (isCp932LeadByte(lead) && step == 1) {
       *length = p + 1 < end ? 2 : 1;
-      return p - begin;
+      return p;
     }
-    p += cp932Step(p, end);
+    p += step;
   }
-  return -1;
+  return nullptr;
 }
 
 // True when `bytes` holds at least one multi-byte UTF-8 sequence and nothing
@@ -194,77 +184,90 @@ bool looksLikeUtf8(const std::string& bytes) {
   return multiByte;
 }
 
-// One line of the file, without its line end.
-void scanLine(LintFile& file, const char* begin, const char* end, int line, bool checkSjis) {
-  if (checkSjis) {
-    int length = 0;
-    long at = invalidSjisAt(begin, end, &length);
-    if (at >= 0) {
-      if (length == 2) {
-        report(file, line, 1, "bytes 0x%02X 0x%02X are not valid Shift_JIS",
-               static_cast<unsigned char>(begin[at]), static_cast<unsigned char>(begin[at + 1]));
-      } else {
-        report(file, line, 1, "byte 0x%02X is not valid Shift_JIS", static_cast<unsigned char>(begin[at]));
-      }
-    }
+void reportInvalidSjis(LintFile& file, const char* begin, const char* end, int line) {
+  int length = 0;
+  const char* at = findInvalidSjis(begin, end, &length);
+  if (at == nullptr) return;
+  if (length == 2) {
+    report(file, line, Severity::error, "bytes 0x%02X 0x%02X are not valid Shift_JIS",
+           static_cast<unsigned char>(at[0]), static_cast<unsigned char>(at[1]));
+  } else {
+    report(file, line, Severity::error, "byte 0x%02X is not valid Shift_JIS", static_cast<unsigned char>(at[0]));
   }
+}
 
-  const char* p = begin;
-  while (p < end && isBlank(*p)) p++;
-  if (p == end) return;
-  bool inSection = !file.sections.empty();
-
-  if (*p == '[') {
-    // The name runs to the last ']' of the line, as the profile functions read it.
-    const char* close = nullptr;
-    for (const char* q = p + 1; q < end; q += cp932Step(q, end)) {
-      if (*q == ']') close = q;
-    }
-    if (close == nullptr) {
-      report(file, line, 1, "section header has no closing ']'; the line is not read as a section");
-      return;
-    }
-    ScannedSection section{trimmed(p + 1, close), line, 0, {}, {}};
-    int first = findSection(file, section.name);
-    section.canonical = first >= 0 ? first : static_cast<int>(file.sections.size());
-    if (first >= 0) {
-      report(file, line, 0, "section \"%s\" is repeated; only its first occurrence (line %d) is read",
-             section.name.c_str(), file.sections[first].line);
-    }
-    file.sections.push_back(section);
+// A line whose first character (at `p`) is '['. The name runs to the last
+// ']' of the line, as the profile functions read it.
+void scanSectionHeader(LintFile& file, const char* p, const char* end, int line) {
+  const char* close = nullptr;
+  for (const char* q = p + 1; q < end; q += cp932CharLength(q, end)) {
+    if (*q == ']') close = q;
+  }
+  if (close == nullptr) {
+    report(file, line, Severity::error, "section header has no closing ']'; the line is not read as a section");
     return;
   }
-
-  const char* equals = nullptr;
-  for (const char* q = p; q < end; q += cp932Step(q, end)) {
-    if (*q == '=') {
-      equals = q;
-      break;
-    }
+  ScannedSection section{trimmed(p + 1, close), line, 0, {}, {}};
+  int first = findSection(file, section.name);
+  section.canonical = first >= 0 ? first : static_cast<int>(file.sections.size());
+  if (first >= 0) {
+    report(file, line, Severity::warning, "section \"%s\" is repeated; only its first occurrence (line %d) is read",
+           section.name.c_str(), file.sections[first].line);
   }
+  file.sections.push_back(section);
+}
+
+// Any other line, from its first character at `p`: a key, or a line that
+// the profile functions can't read as one.
+void scanKeyLine(LintFile& file, const char* p, const char* end, int line) {
+  bool inSection = !file.sections.empty();
   bool commentLike = *p == ';' || *p == '#';
+  // '=' (0x3D) is never the second byte of a character.
+  const char* equals = static_cast<const char*>(memchr(p, '=', static_cast<size_t>(end - p)));
   if (equals == nullptr) {
     if (inSection && !commentLike) {
-      report(file, line, 0, "line has no '=' and is not read (an alternative must stay on one line)");
+      report(file, line, Severity::warning,
+             "line has no '=' and is not read (an alternative must stay on one line)");
     }
     return;
   }
   ScannedKey key{trimmed(p, equals), trimmed(equals + 1, end), line};
   if (!inSection) {
     if (!commentLike) {
-      report(file, line, 0, "key \"%s\" stands before the first section and is never read", key.name.c_str());
+      report(file, line, Severity::warning, "key \"%s\" stands before the first section and is never read",
+             key.name.c_str());
     }
     return;
   }
   ScannedSection& section = file.sections.back();
   if (section.canonical != static_cast<int>(file.sections.size()) - 1) return;  // hidden section
   if (const ScannedKey* earlier = findKey(section, key.name)) {
-    report(file, line, 0, "key \"%s\" is repeated; only its first value (line %d) is read", key.name.c_str(),
-           earlier->line);
+    report(file, line, Severity::warning, "key \"%s\" is repeated; only its first value (line %d) is read",
+           key.name.c_str(), earlier->line);
     return;
   }
   section.keys.push_back(key);
   section.keyIndex.emplace(folded(key.name), section.keys.size() - 1);
+}
+
+// One line of the file, without its line end.
+void scanLine(LintFile& file, const char* begin, const char* end, int line, bool checkSjis) {
+  if (checkSjis) reportInvalidSjis(file, begin, end, line);
+  const char* p = begin;
+  while (p < end && isProfileBlank(static_cast<unsigned char>(*p))) p++;
+  if (p == end) return;
+  if (*p == '[') {
+    scanSectionHeader(file, p, end, line);
+  } else {
+    scanKeyLine(file, p, end, line);
+  }
+}
+
+bool hasNonAscii(const char* begin, const char* end) {
+  for (const char* p = begin; p < end; p++) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return true;
+  }
+  return false;
 }
 
 void scanFile(LintFile& file, const std::string& bytes) {
@@ -279,15 +282,11 @@ void scanFile(LintFile& file, const std::string& bytes) {
     while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') lineEnd++;
     const char* next = lineEnd;
     if (next < end && *next == '\r') next++;
-    if (next < end && *next == '\n' && (next == lineEnd || next[-1] == '\r')) next++;
-    if (utf8 && !utf8Reported) {
-      for (const char* q = lineStart; q < lineEnd; q++) {
-        if (static_cast<unsigned char>(*q) >= 0x80) {
-          report(file, line, 1, "the file is UTF-8, not Shift_JIS; save it as Shift_JIS (code page 932)");
-          utf8Reported = true;
-          break;
-        }
-      }
+    if (next < end && *next == '\n') next++;
+    // A UTF-8 file is reported once, at its first line that is not ASCII.
+    if (utf8 && !utf8Reported && hasNonAscii(lineStart, lineEnd)) {
+      report(file, line, Severity::error, "the file is UTF-8, not Shift_JIS; save it as Shift_JIS (code page 932)");
+      utf8Reported = true;
     }
     scanLine(file, lineStart, lineEnd, line, !utf8);
     lineStart = next;
@@ -307,18 +306,18 @@ int32_t readInteger(const LintFile& file, const ScannedSection& section, const c
       GetPrivateProfileIntA(section.name.c_str(), key, fallback, file.profilePath.c_str()));
 }
 
-enum NumberShape { WholeNumber, NumberWithText, NotANumber };
+enum class NumberShape { wholeNumber, numberWithText, notANumber };
 
 // How a value reads as a decimal integer: "12", "12 frames" or "abc".
 NumberShape numberShape(const std::string& text) {
   size_t i = 0;
-  while (i < text.size() && isBlank(text[i])) i++;
+  while (i < text.size() && isProfileBlank(static_cast<unsigned char>(text[i]))) i++;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) i++;
   size_t digits = i;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') i++;
-  if (i == digits) return NotANumber;
-  while (i < text.size() && isBlank(text[i])) i++;
-  return i == text.size() ? WholeNumber : NumberWithText;
+  if (i == digits) return NumberShape::notANumber;
+  while (i < text.size() && isProfileBlank(static_cast<unsigned char>(text[i]))) i++;
+  return i == text.size() ? NumberShape::wholeNumber : NumberShape::numberWithText;
 }
 
 // Reads a numeric key; reports a value that is not a plain number.
@@ -327,15 +326,15 @@ int32_t readNumber(LintFile& file, const ScannedSection& section, const ScannedK
   std::string text = readValue(file, section, key.name.c_str());
   int32_t value = readInteger(file, section, key.name.c_str(), fallback);
   switch (numberShape(text)) {
-    case NotANumber:
-      report(file, key.line, 0, "\"%s\" is \"%s\", not a number; %s", key.name.c_str(), text.c_str(),
-             notANumberEffect);
+    case NumberShape::notANumber:
+      report(file, key.line, Severity::warning, "\"%s\" is \"%s\", not a number; %s", key.name.c_str(),
+             text.c_str(), notANumberEffect);
       break;
-    case NumberWithText:
-      report(file, key.line, 0, "\"%s\" is \"%s\" and is read as %d", key.name.c_str(), text.c_str(),
-             static_cast<int>(value));
+    case NumberShape::numberWithText:
+      report(file, key.line, Severity::warning, "\"%s\" is \"%s\" and is read as %d", key.name.c_str(),
+             text.c_str(), static_cast<int>(value));
       break;
-    case WholeNumber:
+    case NumberShape::wholeNumber:
       break;
   }
   return value;
@@ -359,11 +358,11 @@ std::string knownPrefixOf(const LintFile& file, const std::string& name) {
   return best;
 }
 
-void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
-  static const char kOpeners[4][3] = {"$", "${", "$(", "$["};
-  static const char kClosers[4] = {' ', '}', ')', ']'};
-
-  // The forms of the variables in order, and an opening bracket never closed.
+// The form of each variable with a name in `text`, in order; reports an
+// opening bracket that is never closed (the rest is literal text then).
+std::vector<VariableForm> variableForms(LintFile& file, const ScannedKey& key, const std::string& text) {
+  constexpr char kOpeners[4][3] = {"$", "${", "$(", "$["};
+  constexpr char kClosers[4] = {' ', '}', ')', ']'};
   std::vector<VariableForm> forms;
   const char* position = text.c_str();
   for (;;) {
@@ -373,15 +372,22 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
     position += before + 1 + (form != VariableForm::plain ? 1 : 0);
     int32_t nameLength;
     if (!findNameEnd(position, form, &nameLength)) {
-      report(file, key.line, 1, "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
-             kOpeners[static_cast<int32_t>(form)], kClosers[static_cast<int32_t>(form)]);
+      report(file, key.line, Severity::error,
+             "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
+             kOpeners[static_cast<int>(form)], kClosers[static_cast<int>(form)]);
       break;
     }
     if (nameLength > 0) forms.push_back(form);
     if (nameLength == 0 && form == VariableForm::plain && *position == '$') position++;
     position += nameLength + (form != VariableForm::plain ? 1 : 0);
   }
+  return forms;
+}
 
+// Every variable of an alternative names a keyword or a section; a section
+// it names becomes an edge of the section it stands in.
+void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
+  std::vector<VariableForm> forms = variableForms(file, key, text);
   ScriptSegment* head = parseScriptText(text.c_str());
   size_t formIndex = 0;
   for (ScriptSegment* segment = head; segment != nullptr; segment = segment->next) {
@@ -396,13 +402,13 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
     }
     std::string prefix = form == VariableForm::plain ? knownPrefixOf(file, segment->text) : std::string();
     if (!prefix.empty()) {
-      report(file, key.line, 1,
+      report(file, key.line, Severity::error,
              "variable \"%s\" names neither a keyword nor a section and expands to nothing "
              "(a plain $name runs up to the next blank or '$': write ${%s})",
              segment->text, prefix.c_str());
     } else {
-      report(file, key.line, 1, "variable \"%s\" names neither a keyword nor a section and expands to nothing",
-             segment->text);
+      report(file, key.line, Severity::error,
+             "variable \"%s\" names neither a keyword nor a section and expands to nothing", segment->text);
     }
   }
   releaseScriptSegments(head);
@@ -411,11 +417,11 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
 // Reports a run of missing alternatives [first, last].
 void reportMissing(LintFile& file, const ScannedSection& section, int32_t first, int32_t last) {
   if (first == last) {
-    report(file, section.line, 1,
+    report(file, section.line, Severity::error,
            "section \"%s\": alternative %d is missing; the section says nothing when it is chosen",
            section.name.c_str(), static_cast<int>(first));
   } else {
-    report(file, section.line, 1,
+    report(file, section.line, Severity::error,
            "section \"%s\": alternatives %d to %d are missing; the section says nothing when one is chosen",
            section.name.c_str(), static_cast<int>(first), static_cast<int>(last));
   }
@@ -437,162 +443,211 @@ int64_t numberedKey(const std::string& name, const char* prefix) {
   return value;
 }
 
-// Checks one section's settings and chosen alternatives; fills its edges.
-void checkSection(LintFile& file, int index) {
-  const ScannedSection& section = file.sections[index];
-  const char* name = section.name.c_str();
+// ---- One section ---------------------------------------------------------
 
-  int32_t n = 1;
-  if (const ScannedKey* key = findKey(section, "pattern")) {
-    std::string text = readValue(file, section, key->name.c_str());
-    n = readInteger(file, section, key->name.c_str(), 1);
-    if (numberShape(text) == NotANumber) {
-      report(file, key->line, 1, "\"pattern\" is \"%s\", not a number; it must count the alternatives",
-             text.c_str());
-    } else if (n == 0) {
-      report(file, key->line, 1, "\"pattern\" is 0; a section needs 1 or more alternatives");
-    } else if (numberShape(text) == NumberWithText) {
-      report(file, key->line, 0, "\"pattern\" is \"%s\" and is read as %d", text.c_str(), static_cast<int>(n));
-    } else if (n < 0) {
-      report(file, key->line, 0, "\"pattern\" is negative (%d); write the number of alternatives",
-             static_cast<int>(n));
-    }
+// "pattern" as the plug-in reads it (1 when missing); reports a value that
+// can't count the alternatives.
+int32_t readPattern(LintFile& file, const ScannedSection& section) {
+  const ScannedKey* key = findKey(section, "pattern");
+  if (key == nullptr) return 1;
+  std::string text = readValue(file, section, key->name.c_str());
+  int32_t n = readInteger(file, section, key->name.c_str(), 1);
+  NumberShape shape = numberShape(text);
+  if (shape == NumberShape::notANumber) {
+    report(file, key->line, Severity::error, "\"pattern\" is \"%s\", not a number; it must count the alternatives",
+           text.c_str());
+  } else if (n == 0) {
+    report(file, key->line, Severity::error, "\"pattern\" is 0; a section needs 1 or more alternatives");
+  } else if (shape == NumberShape::numberWithText) {
+    report(file, key->line, Severity::warning, "\"pattern\" is \"%s\" and is read as %d", text.c_str(),
+           static_cast<int>(n));
+  } else if (n < 0) {
+    report(file, key->line, Severity::warning, "\"pattern\" is negative (%d); write the number of alternatives",
+           static_cast<int>(n));
   }
+  return n;
+}
 
-  bool caseMode = false;
-  if (const ScannedKey* key = findKey(section, "switch")) {
-    std::string word = readValue(file, section, key->name.c_str());
-    if (sameTextIgnoringCase(word.c_str(), "case") == 0) {
-      caseMode = true;
-    } else if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
-      report(file, key->line, 0,
-             "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
-             word.c_str());
-    }
+// True when "switch" chooses by thresholds; reports a word that is neither
+// "case" nor "random".
+bool readCaseMode(LintFile& file, const ScannedSection& section) {
+  const ScannedKey* key = findKey(section, "switch");
+  if (key == nullptr) return false;
+  std::string word = readValue(file, section, key->name.c_str());
+  if (sameTextIgnoringCase(word.c_str(), "case") == 0) return true;
+  if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
+    report(file, key->line, Severity::warning,
+           "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
+           word.c_str());
   }
+  return false;
+}
 
-  // Which alternatives can be chosen: chosen[k - 1] for alternative k.
-  int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
-  if (caseMode && n < 1) count = 1;
+// Takes `count` alternatives from the file's checks. Returns false, with an
+// error, when a section holds far too many or the file's checks run out.
+bool takeAlternativeChecks(LintFile& file, const ScannedSection& section, int32_t n, int64_t count) {
   if (count > kCheckedAlternatives) {
-    report(file, section.line, 1,
+    report(file, section.line, Severity::error,
            "section \"%s\": \"pattern\" %d is far more alternatives than a template holds; check the number",
-           name, static_cast<int>(n));
-    return;
+           section.name.c_str(), static_cast<int>(n));
+    return false;
   }
   if (count > file.alternativesLeft) {
-    report(file, section.line, 1,
+    report(file, section.line, Severity::error,
            "section \"%s\": \"pattern\" %d takes the file's alternatives above %d, far more than a template "
            "holds; the section is not checked",
-           name, static_cast<int>(n), static_cast<int>(kCheckedAlternatives));
-    return;
+           section.name.c_str(), static_cast<int>(n), static_cast<int>(kCheckedAlternatives));
+    return false;
   }
   file.alternativesLeft -= count;
-  std::vector<bool> chosen(static_cast<size_t>(count), true);
+  return true;
+}
 
-  if (caseMode) {
-    if (const ScannedKey* key = findKey(section, "source")) {
-      std::string word = readValue(file, section, key->name.c_str());
-      bool known = false;
-      for (const char* source : kSources) known = known || sameTextIgnoringCase(word.c_str(), source) == 0;
-      if (!known) {
-        report(file, key->line, 0,
-               "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
-               word.c_str());
-      }
+void checkSource(LintFile& file, const ScannedSection& section) {
+  const ScannedKey* key = findKey(section, "source");
+  if (key == nullptr) return;
+  std::string word = readValue(file, section, key->name.c_str());
+  bool known = false;
+  for (const char* source : kSources) known = known || sameTextIgnoringCase(word.c_str(), source) == 0;
+  if (!known) {
+    report(file, key->line, Severity::warning,
+           "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
+           word.c_str());
+  }
+}
+
+// The thresholds case1 to case(n-1) in case mode. Alternative i (1 < i < n)
+// is chosen for values from the largest threshold before it up to case i; it
+// is never chosen when case i is not above every threshold before it, and
+// then chosen[i - 1] is cleared.
+void checkThresholds(LintFile& file, const ScannedSection& section, int32_t n, std::vector<bool>* chosen) {
+  const char* name = section.name.c_str();
+  int32_t highest = 0;
+  int highestIndex = 0;
+  for (int32_t i = 1; i <= n - 1; i++) {
+    char keyName[24];
+    snprintf(keyName, sizeof keyName, "case%d", static_cast<int>(i));
+    const ScannedKey* key = findKey(section, keyName);
+    int32_t threshold = key ? readNumber(file, section, *key, 0, "it reads as 0") : 0;
+    bool never = i > 1 && threshold <= highest;
+    if (never) (*chosen)[static_cast<size_t>(i - 1)] = false;
+    if (key == nullptr && never) {
+      report(file, section.line, Severity::warning,
+             "section \"%s\": threshold \"%s\" is missing (it reads as 0), so alternative %d can never be chosen",
+             name, keyName, static_cast<int>(i));
+    } else if (key == nullptr) {
+      report(file, section.line, Severity::warning, "section \"%s\": threshold \"%s\" is missing and reads as 0",
+             name, keyName);
+    } else if (never) {
+      report(file, key->line, Severity::warning,
+             "section \"%s\": alternative %d can never be chosen: %s (%d) is not greater than case%d (%d)", name,
+             static_cast<int>(i), keyName, static_cast<int>(threshold), highestIndex, static_cast<int>(highest));
     }
-    // Alternative i (1 < i < n) is chosen for values from the largest
-    // threshold before it up to case i; it is never chosen when case i
-    // is not above every threshold before it.
-    int32_t highest = 0;
-    int highestIndex = 0;
-    for (int32_t i = 1; i <= n - 1; i++) {
-      char keyName[24];
-      snprintf(keyName, sizeof keyName, "case%d", static_cast<int>(i));
-      const ScannedKey* key = findKey(section, keyName);
-      int32_t threshold = key ? readNumber(file, section, *key, 0, "it reads as 0") : 0;
-      bool never = i > 1 && threshold <= highest;
-      if (never) chosen[static_cast<size_t>(i - 1)] = false;
-      if (key == nullptr && never) {
-        report(file, section.line, 0,
-               "section \"%s\": threshold \"%s\" is missing (it reads as 0), so alternative %d can never be chosen",
-               name, keyName, static_cast<int>(i));
-      } else if (key == nullptr) {
-        report(file, section.line, 0, "section \"%s\": threshold \"%s\" is missing and reads as 0", name, keyName);
-      } else if (never) {
-        report(file, key->line, 0,
-               "section \"%s\": alternative %d can never be chosen: %s (%d) is not greater than case%d (%d)", name,
-               static_cast<int>(i), keyName, static_cast<int>(threshold), highestIndex, static_cast<int>(highest));
-      }
-      if (i == 1 || threshold > highest) {
-        highest = threshold;
-        highestIndex = static_cast<int>(i);
-      }
-    }
-  } else {
-    const ScannedKey* unused = findKey(section, "source");
-    for (const ScannedKey& key : section.keys) {
-      if (unused == nullptr && numberedKey(key.name, "case") > 0) unused = &key;
-    }
-    if (unused != nullptr) {
-      report(file, unused->line, 0,
-             "\"%s\" is read only with \"switch\" set to \"case\"; this section chooses at random",
-             unused->name.c_str());
+    if (i == 1 || threshold > highest) {
+      highest = threshold;
+      highestIndex = static_cast<int>(i);
     }
   }
+}
 
-  // The alternatives that can be chosen: present, not too long, and every
-  // variable in them known.
+// In random mode "source" and the thresholds are never read; the first of
+// them is reported.
+void reportCaseKeysInRandomMode(LintFile& file, const ScannedSection& section) {
+  const ScannedKey* unused = findKey(section, "source");
+  for (const ScannedKey& key : section.keys) {
+    if (unused == nullptr && numberedKey(key.name, "case") > 0) unused = &key;
+  }
+  if (unused != nullptr) {
+    report(file, unused->line, Severity::warning,
+           "\"%s\" is read only with \"switch\" set to \"case\"; this section chooses at random",
+           unused->name.c_str());
+  }
+}
+
+// One alternative that is there: its length as the plug-in reads it, its
+// quotes and its variables.
+void checkAlternative(LintFile& file, int index, const ScannedKey& key, int32_t k) {
+  std::string text = readValue(file, file.sections[index], key.name.c_str());
+  if (static_cast<int>(text.size()) > kAlternativeLimit) {
+    report(file, key.line, Severity::warning, "alternative %d is %d bytes long; only its first %d bytes are read",
+           static_cast<int>(k), static_cast<int>(text.size()), kAlternativeLimit);
+    text.resize(kAlternativeLimit);
+  }
+  const std::string& raw = key.rawValue;
+  if (!raw.empty() && (raw[0] == '"' || raw[0] == '\'') && (raw.size() == 1 || raw.back() != raw[0])) {
+    report(file, key.line, Severity::warning,
+           "alternative %d opens a quote that it does not close; the quote is sent as text", static_cast<int>(k));
+  }
+  checkAlternativeText(file, index, key, text);
+}
+
+// The alternatives 1 to `count` that can be chosen must be there; runs of
+// missing ones are reported together.
+void checkAlternatives(LintFile& file, int index, int64_t count, const std::vector<bool>& chosen) {
+  const ScannedSection& section = file.sections[index];
   int32_t missingFrom = 0;
   for (int32_t k = 1; k <= count; k++) {
     char keyName[16];
     snprintf(keyName, sizeof keyName, "%d", static_cast<int>(k));
-    const ScannedKey* key = chosen[static_cast<size_t>(k - 1)] ? findKey(section, keyName) : nullptr;
-    if (key == nullptr && chosen[static_cast<size_t>(k - 1)]) {
+    bool canBeChosen = chosen[static_cast<size_t>(k - 1)];
+    const ScannedKey* key = canBeChosen ? findKey(section, keyName) : nullptr;
+    if (key == nullptr && canBeChosen) {
       if (missingFrom == 0) missingFrom = k;
       continue;
     }
     if (missingFrom != 0) reportMissing(file, section, missingFrom, k - 1);
     missingFrom = 0;
-    if (key == nullptr) continue;
-    std::string text = readValue(file, section, key->name.c_str());
-    if (static_cast<int>(text.size()) > kAlternativeLimit) {
-      report(file, key->line, 0, "alternative %d is %d bytes long; only its first %d bytes are read",
-             static_cast<int>(k), static_cast<int>(text.size()), kAlternativeLimit);
-      text.resize(kAlternativeLimit);
-    }
-    const std::string& raw = key->rawValue;
-    if (!raw.empty() && (raw[0] == '"' || raw[0] == '\'') && (raw.size() == 1 || raw.back() != raw[0])) {
-      report(file, key->line, 0, "alternative %d opens a quote that it does not close; the quote is sent as text",
-             static_cast<int>(k));
-    }
-    checkAlternativeText(file, index, *key, text);
+    if (key != nullptr) checkAlternative(file, index, *key, k);
   }
   if (missingFrom != 0) reportMissing(file, section, missingFrom, static_cast<int32_t>(count));
+}
 
-  // Keys the plug-in never reads.
+// Keys the plug-in never reads: thresholds beyond case(n-1), alternatives
+// above "pattern" and any other name.
+void reportUnreadKeys(LintFile& file, const ScannedSection& section, int32_t n, int64_t count, bool caseMode) {
   for (const ScannedKey& key : section.keys) {
     std::string f = folded(key.name);
     if (f == "pattern" || f == "switch" || f == "source") continue;
     int64_t threshold = numberedKey(key.name, "case");
     if (threshold > 0) {
       if (caseMode && threshold >= n) {
-        report(file, key.line, 0, "threshold \"%s\" is not read: with \"pattern\" %d the thresholds end at case%d",
-               key.name.c_str(), static_cast<int>(n), static_cast<int>(n - 1));
+        report(file, key.line, Severity::warning,
+               "threshold \"%s\" is not read: with \"pattern\" %d the thresholds end at case%d", key.name.c_str(),
+               static_cast<int>(n), static_cast<int>(n - 1));
       }
       continue;
     }
     int64_t alternative = numberedKey(key.name, "");
     if (alternative > 0) {
       if (alternative > count && n != 0) {  // "pattern" 0 is reported already
-        report(file, key.line, 0, "alternative %s is above \"pattern\" (%d) and is never chosen", key.name.c_str(),
-               static_cast<int>(n));
+        report(file, key.line, Severity::warning, "alternative %s is above \"pattern\" (%d) and is never chosen",
+               key.name.c_str(), static_cast<int>(n));
       }
       continue;
     }
-    report(file, key.line, 0, "key \"%s\" is not read by the plug-in%s", key.name.c_str(),
+    report(file, key.line, Severity::warning, "key \"%s\" is not read by the plug-in%s", key.name.c_str(),
            key.name[0] == ';' ? " (a line with '=' is a key even when it starts with ';')" : "");
   }
+}
+
+// Checks one section's settings and chosen alternatives; fills its edges.
+void checkSection(LintFile& file, int index) {
+  const ScannedSection& section = file.sections[index];
+  int32_t n = readPattern(file, section);
+  bool caseMode = readCaseMode(file, section);
+  int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
+  if (caseMode && n < 1) count = 1;
+  if (!takeAlternativeChecks(file, section, n, count)) return;
+
+  std::vector<bool> chosen(static_cast<size_t>(count), true);  // chosen[k - 1] for alternative k
+  if (caseMode) {
+    checkSource(file, section);
+    checkThresholds(file, section, n, &chosen);
+  } else {
+    reportCaseKeysInRandomMode(file, section);
+  }
+  checkAlternatives(file, index, count, chosen);
+  reportUnreadKeys(file, section, n, count, caseMode);
 }
 
 // ---- Cycles --------------------------------------------------------------
@@ -600,29 +655,29 @@ void checkSection(LintFile& file, int index) {
 // Depth-first walk over the sections named by variables; every edge back
 // into the walk's current path closes a cycle.
 void checkCycles(LintFile& file, const std::vector<int>& order) {
-  enum { Unvisited, OnPath, Done };
-  std::vector<int> state(file.sections.size(), Unvisited);
+  enum class Visit { unvisited, onPath, done };
+  std::vector<Visit> state(file.sections.size(), Visit::unvisited);
   std::vector<std::string> reported;
   struct Frame {
     int section;
     size_t nextEdge;
   };
   for (int root : order) {
-    if (state[root] != Unvisited) continue;
+    if (state[root] != Visit::unvisited) continue;
     std::vector<Frame> path{{root, 0}};
-    state[root] = OnPath;
+    state[root] = Visit::onPath;
     while (!path.empty()) {
       Frame& top = path.back();
       if (top.nextEdge == file.edges[top.section].size()) {
-        state[top.section] = Done;
+        state[top.section] = Visit::done;
         path.pop_back();
         continue;
       }
       Edge edge = file.edges[top.section][top.nextEdge++];
-      if (state[edge.target] == Unvisited) {
-        state[edge.target] = OnPath;
+      if (state[edge.target] == Visit::unvisited) {
+        state[edge.target] = Visit::onPath;
         path.push_back(Frame{edge.target, 0});
-      } else if (state[edge.target] == OnPath) {
+      } else if (state[edge.target] == Visit::onPath) {
         std::string chain;
         size_t from = 0;
         while (path[from].section != edge.target) from++;
@@ -630,8 +685,9 @@ void checkCycles(LintFile& file, const std::vector<int>& order) {
         chain += file.sections[edge.target].name;
         if (std::find(reported.begin(), reported.end(), chain) != reported.end()) continue;
         reported.push_back(chain);
-        report(file, edge.line, 1, "cycle of sections: %s (it repeats until the nesting limit of %d cuts it off)",
-               chain.c_str(), static_cast<int>(kMaxSectionDepth));
+        report(file, edge.line, Severity::error,
+               "cycle of sections: %s (it repeats until the nesting limit of %d cuts it off)", chain.c_str(),
+               static_cast<int>(kMaxSectionDepth));
       }
     }
   }
@@ -639,30 +695,60 @@ void checkCycles(LintFile& file, const std::vector<int>& order) {
 
 // ---- One file -------------------------------------------------------------
 
+// Every section but "config"; "config" holds the ghost and is a section like
+// any other only when a variable names it.
+void checkSections(LintFile& file, int config) {
+  for (size_t i = 0; i < file.sections.size(); i++) {
+    const ScannedSection& section = file.sections[i];
+    if (section.canonical != static_cast<int>(i)) continue;
+    if (const char* keyword = keywordOf(section.name.c_str())) {
+      report(file, section.line, Severity::warning,
+             "section \"%s\" is named like the keyword \"%s\" and can never be expanded", section.name.c_str(),
+             keyword);
+    }
+    if (static_cast<int>(i) != config) checkSection(file, static_cast<int>(i));
+  }
+  if (config < 0) return;
+  bool named = false;
+  for (const std::vector<Edge>& edges : file.edges) {
+    for (const Edge& edge : edges) named = named || edge.target == config;
+  }
+  if (named) checkSection(file, config);
+}
+
+void reportStartAndEnd(LintFile& file, int start, int end) {
+  if (start < 0 && end < 0) {
+    report(file, 1, Severity::error, "no section \"start\" and no section \"end\"; nothing would ever be sent");
+  } else if (start < 0) {
+    report(file, 1, Severity::warning, "no section \"start\"; nothing is sent when a save begins");
+  } else if (end < 0) {
+    report(file, 1, Severity::warning, "no section \"end\"; nothing is sent when a save ends");
+  }
+}
+
+// An explicit empty "ghost=" is a template for any ghost; a missing key is
+// more likely forgotten.
+void checkGhost(LintFile& file, int config) {
+  const ScannedKey* ghost = config >= 0 ? findKey(file.sections[config], "ghost") : nullptr;
+  if (ghost == nullptr) {
+    report(file, config >= 0 ? file.sections[config].line : 1, Severity::warning,
+           "no \"ghost\" in section \"config\"; requests go out as SSTP/1.1 without a ghost condition "
+           "(write an empty \"ghost=\" if that is meant)");
+    return;
+  }
+  std::string value = readValue(file, file.sections[config], ghost->name.c_str());
+  if (static_cast<int>(value.size()) > kGhostLimit) {
+    report(file, ghost->line, Severity::warning, "\"ghost\" is %d bytes long; only its first %d bytes are read",
+           static_cast<int>(value.size()), kGhostLimit);
+  }
+}
+
 void checkFile(LintFile& file) {
   file.edges.assign(file.sections.size(), {});
   int start = findSection(file, "start");
   int end = findSection(file, "end");
   int config = findSection(file, "config");
-
-  for (size_t i = 0; i < file.sections.size(); i++) {
-    const ScannedSection& section = file.sections[i];
-    if (section.canonical != static_cast<int>(i)) continue;
-    if (const char* keyword = keywordOf(section.name.c_str())) {
-      report(file, section.line, 0, "section \"%s\" is named like the keyword \"%s\" and can never be expanded",
-             section.name.c_str(), keyword);
-    }
-    if (static_cast<int>(i) != config) checkSection(file, static_cast<int>(i));
-  }
-  // "config" holds the ghost; it is a section like any other only when a
-  // variable names it.
-  if (config >= 0) {
-    bool named = false;
-    for (const std::vector<Edge>& edges : file.edges) {
-      for (const Edge& edge : edges) named = named || edge.target == config;
-    }
-    if (named) checkSection(file, config);
-  }
+  checkSections(file, config);
 
   std::vector<int> order;
   if (start >= 0) order.push_back(start);
@@ -670,28 +756,8 @@ void checkFile(LintFile& file) {
   for (size_t i = 0; i < file.sections.size(); i++) order.push_back(static_cast<int>(i));
   checkCycles(file, order);
 
-  if (start < 0 && end < 0) {
-    report(file, 1, 1, "no section \"start\" and no section \"end\"; nothing would ever be sent");
-  } else if (start < 0) {
-    report(file, 1, 0, "no section \"start\"; nothing is sent when a save begins");
-  } else if (end < 0) {
-    report(file, 1, 0, "no section \"end\"; nothing is sent when a save ends");
-  }
-
-  // An explicit empty "ghost=" is a template for any ghost; a missing key is
-  // more likely forgotten.
-  const ScannedKey* ghost = config >= 0 ? findKey(file.sections[config], "ghost") : nullptr;
-  if (ghost == nullptr) {
-    report(file, config >= 0 ? file.sections[config].line : 1, 0,
-           "no \"ghost\" in section \"config\"; requests go out as SSTP/1.1 without a ghost condition "
-           "(write an empty \"ghost=\" if that is meant)");
-  } else {
-    std::string value = readValue(file, file.sections[config], ghost->name.c_str());
-    if (static_cast<int>(value.size()) > kGhostLimit) {
-      report(file, ghost->line, 0, "\"ghost\" is %d bytes long; only its first %d bytes are read",
-             static_cast<int>(value.size()), kGhostLimit);
-    }
-  }
+  reportStartAndEnd(file, start, end);
+  checkGhost(file, config);
 }
 
 bool readWholeFile(const char* path, std::string* bytes) {
@@ -712,11 +778,28 @@ std::string profilePathOf(const char* path) {
   return path;
 }
 
+// Writes the reports of `file` ordered by line. Returns false when `out`
+// failed, with a message on `err`.
+bool writeReports(LintFile& file, bool utf8, FILE* out, FILE* err) {
+  std::stable_sort(file.reports.begin(), file.reports.end(),
+                   [](const Report& a, const Report& b) { return a.line < b.line; });
+  for (const Report& r : file.reports) {
+    // The path as typed; the message may quote the template's own text.
+    fprintf(out, "%s:%d: %s: ", file.path.c_str(), r.line, r.severity == Severity::error ? "error" : "warning");
+    std::string message = r.message + "\n";
+    if (!writeScriptText(out, message.c_str(), utf8)) {
+      fprintf(err, "tpp lint: cannot write the report\n");
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* const kLintUsage = "lint FILE... [--utf8]";
 
-int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, FILE* err) {
+int lintTemplateFiles(int count, const char* const* paths, bool utf8, FILE* out, FILE* err) {
   int status = 0;
   for (int i = 0; i < count; i++) {
     std::string bytes;
@@ -730,17 +813,7 @@ int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, 
     file.profilePath = profilePathOf(paths[i]);
     scanFile(file, bytes);
     checkFile(file);
-    std::stable_sort(file.reports.begin(), file.reports.end(),
-                     [](const Report& a, const Report& b) { return a.line < b.line; });
-    for (const Report& r : file.reports) {
-      // The path as typed; the message may quote the template's own text.
-      fprintf(out, "%s:%d: %s: ", file.path.c_str(), r.line, r.isError ? "error" : "warning");
-      std::string message = r.message + "\n";
-      if (!writeScriptText(out, message.c_str(), utf8)) {
-        fprintf(err, "tpp lint: cannot write the report\n");
-        return 2;
-      }
-    }
+    if (!writeReports(file, utf8, out, err)) return 2;
     if (file.errorCount > 0 && status == 0) status = 1;
   }
   fflush(out);
@@ -749,10 +822,10 @@ int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, 
 
 int runLintCommand(int argc, char** args) {
   std::vector<const char*> files;
-  int utf8 = 0;
+  bool utf8 = false;
   for (int i = 0; i < argc; i++) {
     if (strcmp(args[i], "--utf8") == 0) {
-      utf8 = 1;
+      utf8 = true;
     } else if (strncmp(args[i], "--", 2) == 0) {
       fprintf(stderr, "tpp lint: unknown option '%s'\nusage: tpp %s\n", args[i], kLintUsage);
       return 2;

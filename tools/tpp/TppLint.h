@@ -16,7 +16,7 @@ extern const char* const kLintUsage;
 // may quote the template's Shift_JIS text, are written as UTF-8. Returns 2
 // when a file could not be read or the report could not be written, else 1
 // when any error was found, else 0 (warnings alone give 0).
-int lintTemplateFiles(int count, const char* const* paths, int utf8, FILE* out, FILE* err);
+int lintTemplateFiles(int count, const char* const* paths, bool utf8, FILE* out, FILE* err);
 
 // The verb: `args` are the words after "lint", files and "--utf8" in any
 // order. Returns the exit status of lintTemplateFiles, or 2 with a usage

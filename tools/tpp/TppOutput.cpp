@@ -1,9 +1,5 @@
 #include "TppOutput.h"
 
-#include <string.h>
-
-#include <string>
-
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -13,62 +9,105 @@
 #include <iconv.h>
 #endif
 
-// The UTF-8 form of a code page 932 text; false when it can't be made.
-static bool toUtf8(const char* text, std::string* utf8) {
-  size_t length = strlen(text);
-  if (length == 0) return true;
+namespace {
+
 #ifdef _WIN32
-  int wideLength = MultiByteToWideChar(932, 0, text, static_cast<int>(length), nullptr, 0);
+
+// Converts `text` from code page `from` to code page `to` through UTF-16;
+// the system replaces what does not convert. Returns false when a code page
+// is not available.
+bool convertText(const std::string& text, UINT from, UINT to, std::string* out) {
+  out->clear();
+  if (text.empty()) return true;
+  int wideLength = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (wideLength <= 0) return false;
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(932, 0, text, static_cast<int>(length), &wide[0], wideLength);
-  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  if (utf8Length <= 0) return false;
-  utf8->assign(static_cast<size_t>(utf8Length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &(*utf8)[0], utf8Length, nullptr, nullptr);
+  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), &wide[0], wideLength);
+  int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return false;
+  out->assign(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wideLength, &(*out)[0], length, nullptr, nullptr);
   return true;
+}
+
 #else
-  iconv_t converter = iconv_open("UTF-8", "CP932");
+
+// Converts `text` from the encoding `from` to `to` with iconv. A byte that
+// does not convert (or starts a character cut off by the end) is replaced by
+// `replacement`, or kept as it is when `replacement` is null, and the
+// conversion goes on behind it. Returns false when iconv has no such
+// conversion or fails otherwise.
+bool convertText(const std::string& text, const char* from, const char* to, const char* replacement,
+                 std::string* out) {
+  out->clear();
+  if (text.empty()) return true;
+  iconv_t converter = iconv_open(to, from);
   if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  char* in = const_cast<char*>(text);
-  size_t inLeft = length;
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
   char buffer[1024];
   bool ok = true;
   while (inLeft > 0) {
-    char* out = buffer;
-    size_t outLeft = sizeof buffer;
-    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-    utf8->append(buffer, static_cast<size_t>(out - buffer));
-    if (result != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
+    char* next = buffer;
+    size_t room = sizeof buffer;
+    size_t result = iconv(converter, &in, &inLeft, &next, &room);
+    out->append(buffer, static_cast<size_t>(next - buffer));
+    if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
     if (errno != EILSEQ && errno != EINVAL) {
       ok = false;
       break;
     }
-    // An invalid or cut character: one replacement character for its
-    // first byte, then go on behind it.
-    utf8->append("\xEF\xBF\xBD");
+    if (replacement != nullptr) {
+      out->append(replacement);
+    } else {
+      out->push_back(*in);
+    }
     ++in;
     --inLeft;
   }
   iconv_close(converter);
   return ok;
+}
+
+#endif
+
+}  // namespace
+
+std::string utf8FromSjis(const std::string& sjis, bool* converted) {
+  std::string utf8;
+#ifdef _WIN32
+  bool ok = convertText(sjis, 932, CP_UTF8, &utf8);
+#else
+  bool ok = convertText(sjis, "CP932", "UTF-8", "\xEF\xBF\xBD", &utf8);  // U+FFFD
+#endif
+  if (converted != nullptr) *converted = ok;
+  return ok ? utf8 : sjis;
+}
+
+std::string sjisFromUtf8(const std::string& utf8) {
+  std::string sjis;
+#ifdef _WIN32
+  bool ok = convertText(utf8, CP_UTF8, 932, &sjis);
+#else
+  bool ok = convertText(utf8, "UTF-8", "CP932", nullptr, &sjis);
+#endif
+  return ok ? sjis : utf8;
+}
+
+void setBinaryMode(FILE* stream) {
+#ifdef _WIN32
+  _setmode(_fileno(stream), _O_BINARY);
 #endif
 }
 
-int writeScriptText(FILE* out, const char* text, int utf8) {
-#ifdef _WIN32
-  // Text mode would turn every "\n" into "\r\n".
-  _setmode(_fileno(out), _O_BINARY);
-#endif
-  std::string converted;
-  const char* bytes = text;
-  size_t length = strlen(text);
+bool writeScriptText(FILE* out, const char* text, bool utf8) {
+  setBinaryMode(out);
+  std::string bytes = text;
   if (utf8) {
-    if (!toUtf8(text, &converted)) return 0;
-    bytes = converted.data();
-    length = converted.size();
+    bool converted = false;
+    bytes = utf8FromSjis(bytes, &converted);
+    if (!converted) return false;
   }
-  if (length > 0 && fwrite(bytes, 1, length, out) != length) return 0;
+  if (!bytes.empty() && fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) return false;
   return fflush(out) == 0;
 }

@@ -26,11 +26,11 @@ struct SendArguments {
 JobOptionResult takeSendOption(int argc, char** args, int* index, void* context) {
   SendArguments& send = *static_cast<SendArguments*>(context);
   const char* arg = args[*index];
-  int isSection = strcmp(arg, "--section") == 0;
-  if (!isSection && strcmp(arg, "--port") != 0) return JobOptionNone;
+  bool isSection = strcmp(arg, "--section") == 0;
+  if (!isSection && strcmp(arg, "--port") != 0) return JobOptionResult::none;
   if (*index + 1 >= argc) {
     fprintf(stderr, "tpp send: %s needs a value\n", arg);
-    return JobOptionFailed;
+    return JobOptionResult::failed;
   }
   const char* value = args[*index + 1];
   if (isSection) {
@@ -39,10 +39,10 @@ JobOptionResult takeSendOption(int argc, char** args, int* index, void* context)
     // Any local port is taken, so that a server on a test port can be
     // reached; the plug-in itself offers 9801 and 11000.
     fprintf(stderr, "tpp send: --port needs a port number from 1 to 65535, not '%s'\n", value);
-    return JobOptionFailed;
+    return JobOptionResult::failed;
   }
   *index += 2;
-  return JobOptionTaken;
+  return JobOptionResult::taken;
 }
 
 }  // namespace
