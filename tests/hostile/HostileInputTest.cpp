@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 #include "support/TestFiles.h"
 
 namespace {

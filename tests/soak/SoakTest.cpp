@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 #include "support/TestFiles.h"
 
 #if defined(__SANITIZE_ADDRESS__)
