@@ -203,22 +203,21 @@ TEST_F(Hostile, ExtendedDataOfRandomBytesIsResetOrUsed) {
   HostScene scene = sceneWith([](HostScene*) {});
   HostedPlugin* plugin = open(folder, {{"values.tpp", fixtureBytes("values.tpp")}}, scene);
   ASSERT_NE(plugin, nullptr);
-  ASSERT_EQ(extendedDataSize(*plugin), 88);
+  ASSERT_EQ(extendedDataSize(*plugin), hostLayout::kRecordBytes);
   for (unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     // The host hands back whatever bytes it stored.
-    std::string bytes = randomBytes(seed, 88);
-    memcpy(extendedData(*plugin), bytes.data(), 88);
+    std::string bytes = randomBytes(seed, hostLayout::kRecordBytes);
+    memcpy(extendedData(*plugin), bytes.data(), bytes.size());
     SaveOutcome outcome = save(*plugin, 0, 899);
     EXPECT_EQ(outcome.started, 1);
     EXPECT_EQ(outcome.ended, 1);
     EXPECT_EQ(outcome.damage, "");
     EXPECT_EQ(outcome.scripts, (std::vector<std::string>{kNormalStart, "900"}));
     // What the plug-in leaves is a record it can use: a slot 0-3 and
-    // 0-4 samples (words 0 and 1).
-    int32_t nextSlot, sampleCount;
-    memcpy(&nextSlot, extendedData(*plugin), 4);
-    memcpy(&sampleCount, extendedData(*plugin) + 4, 4);
+    // 0-4 samples.
+    int32_t nextSlot = static_cast<int32_t>(wordAt(extendedData(*plugin), hostLayout::kRecordNextSlot));
+    int32_t sampleCount = static_cast<int32_t>(wordAt(extendedData(*plugin), hostLayout::kRecordSampleCount));
     EXPECT_TRUE(nextSlot >= 0 && nextSlot <= 3) << nextSlot;
     EXPECT_TRUE(sampleCount >= 1 && sampleCount <= 4) << sampleCount;
   }

@@ -149,12 +149,13 @@ std::string sendRequest(const std::string& ghost, const std::string& script) {
 }
 
 std::string recordBytes(const RecordFields& fields) {
-  std::string bytes(88, '\0');
-  memcpy(&bytes[0], &fields.nextSlot, 4);
-  memcpy(&bytes[4], &fields.sampleCount, 4);
-  memcpy(&bytes[8], &fields.secondsPerPixelFrame, 8);
-  memcpy(&bytes[16], &fields.perFilterFactor, 8);
-  memcpy(&bytes[24], fields.samples, 64);
+  std::string bytes(hostLayout::kRecordBytes, '\0');
+  memcpy(&bytes[hostLayout::kRecordNextSlot], &fields.nextSlot, 4);
+  memcpy(&bytes[hostLayout::kRecordSampleCount], &fields.sampleCount, 4);
+  memcpy(&bytes[hostLayout::kRecordSecondsPerPixelFrame], &fields.secondsPerPixelFrame, 8);
+  memcpy(&bytes[hostLayout::kRecordPerFilterFactor], &fields.perFilterFactor, 8);
+  static_assert(sizeof fields.samples == hostLayout::kRecordSampleSlots * hostLayout::kRecordSampleBytes, "");
+  memcpy(&bytes[hostLayout::kRecordSamples], fields.samples, sizeof fields.samples);
   return bytes;
 }
 

@@ -1,4 +1,4 @@
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -20,15 +20,6 @@ constexpr size_t kGuardBytes = 64;
 constexpr uint8_t kGuardByte = 0xA5;
 // Distinct filter records; indexes beyond share the last.
 constexpr size_t kFilterRecords = 8;
-constexpr int kFilterFlagsOffset = 0;
-constexpr int kFilterProcessingOffset = 48;
-constexpr int kDescriptorBytes = kDescriptorWords * 4;
-constexpr int kDescriptorExtendedData = 76;
-constexpr int kDescriptorExtendedSize = 80;
-constexpr int kDescriptorWindowHandler = 64;
-constexpr int kDescriptorSaveStart = 88;
-constexpr int kDescriptorSaveEnd = 92;
-constexpr UINT kWindowInitMessage = 1127;
 
 // Host-side bytes between two guards, and the payload as it was handed
 // over, to tell what the plug-in changed.
@@ -107,10 +98,10 @@ int32_t __cdecl hostIsSaveFrame(void* edit, int32_t) {
 int32_t __cdecl hostFileInfo(void* edit, uint32_t* record16) {
   checkEditHandle(edit, "file-information");
   if (!host.scene.fileInfoAnswers) return 0;
-  // Exactly the 16 words a host fills.
-  memset(record16, 0, 16 * 4);
-  record16[4] = static_cast<uint32_t>(host.scene.rate);
-  record16[5] = static_cast<uint32_t>(host.scene.scale);
+  // Exactly the words a host fills.
+  memset(record16, 0, hostLayout::kFileInfoWords * 4);
+  record16[hostLayout::kFileInfoRate] = static_cast<uint32_t>(host.scene.rate);
+  record16[hostLayout::kFileInfoScale] = static_cast<uint32_t>(host.scene.scale);
   return 1;
 }
 
@@ -144,11 +135,10 @@ int32_t __cdecl hostStoreText(void* filter, const char*, const char*) {
 int32_t __cdecl hostSystemInfo(void* edit, uint32_t* record19) {
   checkEditHandle(edit, "system-information");
   if (!host.scene.systemInfoAnswers) return 0;
-  memset(record19, 0, 19 * 4);
-  record19[2] = static_cast<uint32_t>(host.scene.reportedFilters);
-  record19[10] = host.scene.nullOutputName
-                     ? 0
-                     : static_cast<uint32_t>(reinterpret_cast<uintptr_t>(payloadOf(host.outputName)));
+  memset(record19, 0, hostLayout::kSystemInfoWords * 4);
+  record19[hostLayout::kSystemInfoFilterCount] = static_cast<uint32_t>(host.scene.reportedFilters);
+  record19[hostLayout::kSystemInfoOutputName] =
+      host.scene.nullOutputName ? 0 : static_cast<uint32_t>(reinterpret_cast<uintptr_t>(payloadOf(host.outputName)));
   return 1;
 }
 
@@ -165,17 +155,17 @@ void* __cdecl hostFilterRecord(int32_t index) {
 }
 
 void buildTable() {
-  host.table = makeGuarded("host function table", kHostTableWords * 4);
-  FakeHostTable* table = reinterpret_cast<FakeHostTable*>(payloadOf(host.table));
-  setHostFunction(table, 24, &hostCurrentFrame);
-  setHostFunction(table, 72, &hostIsSaveFrame);
-  setHostFunction(table, 92, &hostFileInfo);
-  setHostFunction(table, 104, &hostPictureSize);
-  setHostFunction(table, 136, &hostLoadInt);
-  setHostFunction(table, 144, &hostLoadText);
-  setHostFunction(table, 148, &hostStoreText);
-  setHostFunction(table, 160, &hostSystemInfo);
-  setHostFunction(table, 164, &hostFilterRecord);
+  host.table = makeGuarded("host function table", sizeof(hostLayout::HostTable));
+  hostLayout::HostTable* table = reinterpret_cast<hostLayout::HostTable*>(payloadOf(host.table));
+  setHostFunction(table, hostLayout::kHostCurrentFrame, &hostCurrentFrame);
+  setHostFunction(table, hostLayout::kHostIsSaveFrame, &hostIsSaveFrame);
+  setHostFunction(table, hostLayout::kHostFileInfo, &hostFileInfo);
+  setHostFunction(table, hostLayout::kHostPictureSize, &hostPictureSize);
+  setHostFunction(table, hostLayout::kHostLoadInt, &hostLoadInt);
+  setHostFunction(table, hostLayout::kHostLoadText, &hostLoadText);
+  setHostFunction(table, hostLayout::kHostStoreText, &hostStoreText);
+  setHostFunction(table, hostLayout::kHostSystemInfo, &hostSystemInfo);
+  setHostFunction(table, hostLayout::kHostFilterRecord, &hostFilterRecord);
   seal(host.table);
   host.editHandle = makeGuarded("edit handle", 64);
   seal(host.editHandle);
@@ -313,7 +303,7 @@ bool attachHostedPlugin(HostedPlugin* plugin, std::string* error) {
   host.folder = plugin->folder;
   LoadedPlugin loaded = {plugin->module, plugin->descriptor};
   attachHost(loaded, payloadOf(host.table));
-  plugin->descriptorAtAttach.assign(plugin->descriptor, plugin->descriptor + kDescriptorBytes);
+  plugin->descriptorAtAttach.assign(plugin->descriptor, plugin->descriptor + hostLayout::kDescriptorBytes);
   hostReceiver();
   if (!installPortRedirects(plugin->module, error)) return false;
 #ifdef _WIN32
@@ -337,21 +327,21 @@ void setScene(const HostScene& scene) {
   seal(host.outputName);
   host.filterRecords.clear();
   for (size_t i = 0; i < kFilterRecords; ++i) {
-    host.filterRecords.push_back(makeGuarded("filter record " + std::to_string(i), kDescriptorBytes));
-    setWordAt(payloadOf(host.filterRecords.back()), kFilterFlagsOffset, 0x1);
-    setPointerAt(payloadOf(host.filterRecords.back()), kFilterProcessingOffset,
+    host.filterRecords.push_back(makeGuarded("filter record " + std::to_string(i), hostLayout::kDescriptorBytes));
+    setWordAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorFlags, hostLayout::kFilterActive);
+    setPointerAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorProcessing,
                  reinterpret_cast<void*>(&filterFunction));
     seal(host.filterRecords.back());
   }
 }
 
 int32_t initialiseWindow(const HostedPlugin& plugin) {
-  PluginWindowHandler handler = functionAt<PluginWindowHandler>(plugin.descriptor, kDescriptorWindowHandler);
-  return handler(plugin.window, kWindowInitMessage, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
+  return handler(plugin.window, hostLayout::kWindowInitMessage, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
 }
 
 int32_t destroyWindow(const HostedPlugin& plugin) {
-  PluginWindowHandler handler = functionAt<PluginWindowHandler>(plugin.descriptor, kDescriptorWindowHandler);
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
   int32_t result = handler(plugin.window, WM_DESTROY, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
 #ifdef _WIN32
   DestroyWindow(plugin.window);
@@ -362,27 +352,27 @@ int32_t destroyWindow(const HostedPlugin& plugin) {
 // The save handlers run with the host's table at 96, or none when the
 // scene says so.
 int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFrame) {
-  PluginSaveStart start = functionAt<PluginSaveStart>(plugin.descriptor, kDescriptorSaveStart);
-  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, kDescriptorFunctionTable, 0);
+  auto start = functionAt<hostLayout::PluginSaveStart>(plugin.descriptor, hostLayout::kDescriptorSaveStart);
+  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, 0);
   int32_t result = start(plugin.descriptor, firstFrame, lastFrame, payloadOf(host.editHandle));
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, payloadOf(host.table));
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, payloadOf(host.table));
   return result;
 }
 
 int32_t saveEnd(const HostedPlugin& plugin) {
-  PluginSaveEnd end = functionAt<PluginSaveEnd>(plugin.descriptor, kDescriptorSaveEnd);
-  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, kDescriptorFunctionTable, 0);
+  auto end = functionAt<hostLayout::PluginSaveEnd>(plugin.descriptor, hostLayout::kDescriptorSaveEnd);
+  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, 0);
   int32_t result = end(plugin.descriptor, payloadOf(host.editHandle));
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, payloadOf(host.table));
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, payloadOf(host.table));
   return result;
 }
 
 uint8_t* extendedData(const HostedPlugin& plugin) {
-  return static_cast<uint8_t*>(pointerAt(plugin.descriptor, kDescriptorExtendedData));
+  return static_cast<uint8_t*>(pointerAt(plugin.descriptor, hostLayout::kDescriptorExtendedData));
 }
 
 int32_t extendedDataSize(const HostedPlugin& plugin) {
-  return static_cast<int32_t>(wordAt(plugin.descriptor, kDescriptorExtendedSize));
+  return static_cast<int32_t>(wordAt(plugin.descriptor, hostLayout::kDescriptorExtendedSize));
 }
 
 std::string hostDamage(const HostedPlugin& plugin) {
@@ -390,7 +380,7 @@ std::string hostDamage(const HostedPlugin& plugin) {
   host.misuse.clear();
   damage += damageOf(host.table) + damageOf(host.editHandle) + damageOf(host.outputName);
   for (const Guarded& record : host.filterRecords) damage += damageOf(record);
-  for (int offset = 0; offset < kDescriptorBytes; offset += 4) {
+  for (int offset = 0; offset < hostLayout::kDescriptorBytes; offset += 4) {
     if (wordAt(plugin.descriptor, offset) != wordAt(plugin.descriptorAtAttach.data(), offset)) {
       damage += "descriptor word at byte " + std::to_string(offset) + " changed; ";
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "SstpReceiver.h"
+#include "support/HostLayout.h"
 
 // What the host's functions answer.
 struct HostScene {

@@ -1,7 +1,5 @@
 #include "support/PluginLoader.h"
 
-#include <string.h>
-
 #include "support/TestFiles.h"
 
 #ifndef _WIN32
@@ -11,8 +9,6 @@
 #ifndef SSTP_PLUGIN_PATH
 #error "SSTP_PLUGIN_PATH names the built plug-in module"
 #endif
-
-typedef void*(WINAPI* GetFilterTableFunction)(void);
 
 std::string pluginPath() { return SSTP_PLUGIN_PATH; }
 
@@ -43,7 +39,7 @@ LoadedPlugin loadPluginFrom(const std::string& posixPath, std::string* error) {
   if (module != nullptr && entry == nullptr) failure = posixPath + " exports no GetFilterTable";
   if (entry != nullptr) {
     plugin.module = module;
-    plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<GetFilterTableFunction>(entry)());
+    plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<hostLayout::GetFilterTableFunction>(entry)());
     if (plugin.descriptor == nullptr) failure = "GetFilterTable returned null";
   }
   if (plugin.descriptor == nullptr) plugin.module = nullptr;
@@ -58,30 +54,7 @@ LoadedPlugin loadPlugin(std::string* error) {
   return plugin;
 }
 
-uint32_t wordAt(const void* record, int byteOffset) {
-  uint32_t word;
-  memcpy(&word, static_cast<const uint8_t*>(record) + byteOffset, sizeof word);
-  return word;
-}
-
-void* pointerAt(const void* record, int byteOffset) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(wordAt(record, byteOffset)));
-}
-
-void setWordAt(void* record, int byteOffset, uint32_t value) {
-  memcpy(static_cast<uint8_t*>(record) + byteOffset, &value, sizeof value);
-}
-
-void setPointerAt(void* record, int byteOffset, const void* pointer) {
-  setWordAt(record, byteOffset, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)));
-}
-
-std::string textAt(const void* record, int byteOffset) {
-  const char* text = static_cast<const char*>(pointerAt(record, byteOffset));
-  return text != nullptr ? std::string(text) : std::string();
-}
-
 void attachHost(const LoadedPlugin& plugin, const void* functionTable) {
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, functionTable);
-  setPointerAt(plugin.descriptor, kDescriptorModule, plugin.module);
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, functionTable);
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorModule, plugin.module);
 }

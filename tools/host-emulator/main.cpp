@@ -80,10 +80,6 @@ const char* const kUsage =
     "  --port-map FROM=TO   send the plug-in's connections to local port\n"
     "                       FROM to port TO instead (for tests)\n";
 
-typedef void*(WINAPI* GetFilterTableFunction)(void);
-typedef int32_t(__cdecl* SaveStartFunction)(void*, int32_t, int32_t, void*);
-typedef int32_t(__cdecl* SaveEndFunction)(void*, void*);
-
 struct Options {
   std::string pluginPath;
   HostFiles files;
@@ -320,24 +316,24 @@ Plugin loadPlugin(const std::string& path) {
     fprintf(stderr, "host-emulator: %s has no export GetFilterTable\n", path.c_str());
     exit(3);
   }
-  plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<GetFilterTableFunction>(getFilterTable)());
+  plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<hostLayout::GetFilterTableFunction>(getFilterTable)());
   if (plugin.descriptor == nullptr) {
     fprintf(stderr, "host-emulator: GetFilterTable returned null\n");
     exit(3);
   }
-  const char* name = static_cast<const char*>(pointerAt(plugin.descriptor, kFilterName));
-  const char* information = static_cast<const char*>(pointerAt(plugin.descriptor, kFilterInformation));
+  const uint8_t* d = plugin.descriptor;
   say("host: loaded %s\n", quoted(path).c_str());
   say("host: GetFilterTable: name=%s information=%s flags=0x%08x window=%ux%u extdata=%u bytes\n",
-      quoted(name ? name : "").c_str(), quoted(information ? information : "").c_str(),
-      wordAt(plugin.descriptor, kFilterFlags), wordAt(plugin.descriptor, kFilterWindowWidth),
-      wordAt(plugin.descriptor, kFilterWindowHeight), wordAt(plugin.descriptor, kFilterExtendedSize));
+      quoted(textAt(d, hostLayout::kDescriptorName)).c_str(),
+      quoted(textAt(d, hostLayout::kDescriptorInformation)).c_str(), wordAt(d, hostLayout::kDescriptorFlags),
+      wordAt(d, hostLayout::kDescriptorWindowWidth), wordAt(d, hostLayout::kDescriptorWindowHeight),
+      wordAt(d, hostLayout::kDescriptorExtendedSize));
   return plugin;
 }
 
 void runSave(const Plugin& plugin, const Options& options, int number) {
-  SaveStartFunction start = reinterpret_cast<SaveStartFunction>(pointerAt(plugin.descriptor, kFilterSaveStart));
-  SaveEndFunction end = reinterpret_cast<SaveEndFunction>(pointerAt(plugin.descriptor, kFilterSaveEnd));
+  auto start = functionAt<hostLayout::PluginSaveStart>(plugin.descriptor, hostLayout::kDescriptorSaveStart);
+  auto end = functionAt<hostLayout::PluginSaveEnd>(plugin.descriptor, hostLayout::kDescriptorSaveEnd);
   if (start == nullptr || end == nullptr) {
     say("save %d: the plug-in has no save handlers\n", number);
     return;
