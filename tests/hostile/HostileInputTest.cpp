@@ -22,9 +22,7 @@ namespace {
 #define HOURS " \x8E\x9E\x8A\xD4"              /* 時間 */
 #define KANA_A "\x82\xA0"                      /* あ */
 
-std::string fixtureBytes(const char* name) {
-  return readFileBytes(std::string(SSTP_SOURCE_DIR) + "/tests/hostile/fixtures/" + name);
-}
+std::string fixtureBytes(const char* name) { return readFileBytes(fixturePath("hostile", name)); }
 
 std::string repeated(const std::string& piece, size_t count) {
   std::string text;
@@ -62,7 +60,7 @@ class Hostile : public ::testing::Test {
       }
       unloadHostedPlugin(&plugin);
     }
-    for (const std::string& folder : folders) removeFolder(folder);
+    for (const std::string& folder : folders) removeTree(folder);
   }
 
   // A folder under a fresh temporary one, of `length` bytes as the plug-in
@@ -80,7 +78,7 @@ class Hostile : public ::testing::Test {
   HostedPlugin* open(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& templates,
                      const HostScene& scene, bool widePath = false) {
     for (const auto& file : templates) {
-      EXPECT_TRUE(writeFile(folder + "/" + file.first, file.second)) << file.first;
+      EXPECT_TRUE(writeFileBytes(folder + "/" + file.first, file.second)) << file.first;
     }
     plugins.push_back(HostedPlugin());
     HostedPlugin* plugin = &plugins.back();
@@ -350,12 +348,12 @@ TEST_F(Hostile, LongFoldersKeepTheHostRunning) {
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
     std::string folder = newFolder("folder", c.length);
-    ASSERT_EQ(folderLengthSeenByPlugin(folder), c.length);
+    ASSERT_EQ(hostFolder(folder).size(), c.length);
     HostScene scene = sceneWith([](HostScene*) {});
     scene.savedTemplate = c.templateName;
 #ifdef _WIN32
     if (c.widePath) {
-      ASSERT_TRUE(writeFile(folder + "/" + c.templateName, fixtureBytes("values.tpp")));
+      ASSERT_TRUE(writeFileBytes(folder + "/" + c.templateName, fixtureBytes("values.tpp")));
       HostedPlugin refused;
       std::string error;
       EXPECT_FALSE(loadHostedPlugin(folder, false, &refused, &error));

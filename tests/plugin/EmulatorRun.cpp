@@ -4,8 +4,8 @@
 #include <windows.h>
 
 
+#include "support/DirectorySearch.h"
 #include "support/PluginLoader.h"
-#include "support/TestFiles.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -102,7 +102,7 @@ std::string PluginFolder::hostFile(const std::string& name) const { return hostP
 PluginFolder makePluginFolder(const char* tag, const std::vector<NamedFixture>& templates, const std::string& folder) {
   PluginFolder made;
   made.posix = folder.empty() ? makeTempFolder(tag) : folder;
-  if (!folder.empty()) createFolder(folder);
+  if (!folder.empty()) createFolders(folder);
   std::string module = pluginPath();
   made.module = made.posix + "/" + baseName(module);
   writeFileBytes(made.module, readFileBytes(module));
@@ -137,9 +137,7 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
   return lines;
 }
 
-std::string fixtureBytes(const char* name) {
-  return readFileBytes(std::string(SSTP_SOURCE_DIR) + "/tests/plugin/fixtures/" + name);
-}
+std::string fixtureBytes(const char* name) { return readFileBytes(fixturePath("plugin", name)); }
 
 std::string sendRequest(const std::string& ghost, const std::string& script) {
   std::string request = ghost.empty() ? "SEND SSTP/1.1\r\n" : "SEND SSTP/1.4\r\n";

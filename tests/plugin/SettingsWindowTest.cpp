@@ -113,7 +113,7 @@ TEST_F(SettingsWindow, ListsEveryTemplateInSearchOrder) {
                                                      {"other-ghost.tpp", "C.TPP"},
                                                      {"other-ghost.tpp", "d.tpp.txt"}});
   writeFileBytes(folder.posix + "/e.tp", "");
-  createFolder(folder.posix + "/dir.tpp");
+  createFolders(folder.posix + "/dir.tpp");
   const std::pair<const char*, const char*> texts[] = {
       {"a.tpp", "\"さくら (a.tpp)\""},
       {"b.tpp", "\"SEND/1.1 (b.tpp)\""},
@@ -270,12 +270,12 @@ TEST_F(SettingsWindow, LeavesOutATemplateWhosePathIsTooLongToChoose) {
   // do not. Three of them, so that one likely comes before a listed entry
   // in the search order and list and catalogue indexes part.
   std::string base = makeTempFolder("long");
-  std::string folderPath = base + "/" + std::string(238 - hostPath(base).size(), 'd');
+  std::string folderPath = folderOfLength(base, 240);
   PluginFolder folder =
       makePluginFolder("long", {{"values-ghost.tpp", "a.tpp"}, {"other-ghost.tpp", "b.tpp"}}, folderPath);
-  ASSERT_EQ(hostPath(folder.posix).size() + 1, 240u);
+  ASSERT_EQ(hostFolder(folder.posix).size(), 240u);
   for (char n = '1'; n <= '3'; ++n) {
-    writeAnyFile(folder.posix + "/" + std::string(60, 'l') + n + ".tpp", fixtureBytes("values-noghost.tpp"));
+    writeFileBytes(folder.posix + "/" + std::string(60, 'l') + n + ".tpp", fixtureBytes("values-noghost.tpp"));
   }
   std::vector<std::string> order = templateOrder(folder);
   ASSERT_EQ(order.size(), 5u);

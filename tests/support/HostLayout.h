@@ -140,6 +140,14 @@ F functionAt(const void* record, int byteOffset) {
   return reinterpret_cast<F>(static_cast<uintptr_t>(wordAt(record, byteOffset)));
 }
 
+// Fills a buffer of the load-text function with `text`, cut to fit with
+// its terminator, as a host does.
+inline void fillHostTextBuffer(char* buffer, const std::string& text) {
+  size_t length = text.size() < hostLayout::kHostTextBytes ? text.size() : hostLayout::kHostTextBytes - 1;
+  memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+}
+
 // The NUL-terminated text the pointer at `byteOffset` points at; "" for a
 // null pointer.
 inline std::string textAt(const void* record, int byteOffset) {

@@ -3,8 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <filesystem>
-
 #ifndef _WIN32
 #include <dlfcn.h>
 #endif
@@ -79,12 +77,6 @@ void checkFilter(void* filter, const char* function) {
   if (filter != host.descriptor) host.misuse += std::string(function) + " got a foreign filter record; ";
 }
 
-void copyText(char* buffer260, const std::string& text) {
-  size_t length = std::min<size_t>(text.size(), 259);
-  memcpy(buffer260, text.data(), length);
-  buffer260[length] = '\0';
-}
-
 int32_t __cdecl hostCurrentFrame(void* edit) {
   checkEditHandle(edit, "current-frame");
   return host.scene.currentFrame;
@@ -120,9 +112,9 @@ int32_t __cdecl hostLoadInt(void* filter, const char* key, int32_t defaultValue)
 int32_t __cdecl hostLoadText(void* filter, const char* key, char* buffer260, const char* defaultText) {
   checkFilter(filter, "load-text");
   if (strcmp(key, "path") == 0 && !host.scene.savedTemplate.empty()) {
-    copyText(buffer260, hostPath(host.folder + "/" + host.scene.savedTemplate));
+    fillHostTextBuffer(buffer260, hostPath(host.folder + "/" + host.scene.savedTemplate));
   } else {
-    copyText(buffer260, defaultText != nullptr ? defaultText : "");
+    fillHostTextBuffer(buffer260, defaultText != nullptr ? defaultText : "");
   }
   return 1;
 }
@@ -171,102 +163,13 @@ void buildTable() {
   seal(host.editHandle);
 }
 
-#ifdef _WIN32
-
-std::wstring longPath(const std::string& posixPath) {
-  std::string path = hostPath(posixPath);
-  int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
-  wide.resize(wcslen(wide.c_str()));
-  return L"\\\\?\\" + wide;
-}
-
-void removeWide(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeWide(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
-#endif
-
 }  // namespace
-
-size_t folderLengthSeenByPlugin(const std::string& posixFolder) { return hostPath(posixFolder).size() + 1; }
-
-std::string folderOfLength(const std::string& base, size_t length) {
-  std::string folder = base;
-  size_t now = folderLengthSeenByPlugin(folder);
-  // Each component adds its name and a separator; at most 200 bytes each.
-  while (now < length) {
-    size_t add = std::min<size_t>(length - now, 201);
-    if (length - now - add == 1) add -= 2;  // never leave a remainder of one (an empty name)
-    folder += "/" + std::string(add - 1, 'd');
-    now += add;
-  }
-  return folder;
-}
-
-bool createFolders(const std::string& posixFolder) {
-#ifdef _WIN32
-  // Each prefix in turn: CreateDirectoryW makes one level.
-  for (size_t at = posixFolder.find('/', 1); ; at = posixFolder.find('/', at + 1)) {
-    std::string prefix = posixFolder.substr(0, at);
-    if (!CreateDirectoryW(longPath(prefix).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (at == std::string::npos) return true;
-  }
-#else
-  std::error_code error;
-  std::filesystem::create_directories(posixFolder, error);
-  return !error;
-#endif
-}
-
-bool writeFile(const std::string& posixPath, const std::string& bytes) {
-#ifdef _WIN32
-  HANDLE file = CreateFileW(longPath(posixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  CloseHandle(file);
-  return ok;
-#else
-  FILE* file = fopen(posixPath.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return fclose(file) == 0 && ok;
-#endif
-}
-
-void removeFolder(const std::string& posixFolder) {
-#ifdef _WIN32
-  removeWide(longPath(posixFolder));
-#else
-  std::error_code ignored;
-  std::filesystem::remove_all(posixFolder, ignored);
-#endif
-}
 
 bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error) {
   std::string built = pluginPath();
   std::string module = folder + built.substr(built.find_last_of('/'));
   std::string bytes = readFileBytes(built);
-  if (bytes.empty() || !writeFile(module, bytes)) {
+  if (bytes.empty() || !writeFileBytes(module, bytes)) {
     *error = "can't copy the module to " + module;
     return false;
   }

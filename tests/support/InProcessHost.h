@@ -44,21 +44,6 @@ struct HostedPlugin {
   std::vector<uint8_t> descriptorAtAttach;  // its words once the host had written its own
 };
 
-// The length of `posixFolder` as the plug-in spells its own folder: its
-// Windows form with the last backslash.
-size_t folderLengthSeenByPlugin(const std::string& posixFolder);
-
-// A folder under `base` whose length as the plug-in sees it is exactly
-// `length` bytes, made of components short enough for any file system.
-std::string folderOfLength(const std::string& base, size_t length);
-
-// Creates the folder with its parents / writes a file / removes a tree; all
-// three also take paths longer than 259 bytes (wide calls with "\\?\"
-// under Windows). Return false on failure.
-bool createFolders(const std::string& posixFolder);
-bool writeFile(const std::string& posixPath, const std::string& bytes);
-void removeFolder(const std::string& posixFolder);
-
 // Copies the built module into `folder` and loads it as a host does:
 // LoadLibraryA, natively dlopen. With `widePath`, under Windows it is loaded
 // by LoadLibraryW and a "\\?\" path, as a host that takes long paths does.

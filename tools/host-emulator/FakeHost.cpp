@@ -103,8 +103,9 @@ int32_t __cdecl loadInt(void*, const char* key, int32_t defaultValue) {
 int32_t __cdecl loadText(void*, const char* key, char* buffer, const char* defaultText) {
   const Setting* setting = findSetting(key);
   std::string value = setting != nullptr ? setting->value : std::string(defaultText ? defaultText : "");
-  if (value.size() > hostLayout::kHostTextBytes - 1) value.resize(hostLayout::kHostTextBytes - 1);
-  memcpy(buffer, value.c_str(), value.size() + 1);
+  // Printed as the buffer takes it.
+  if (value.size() >= hostLayout::kHostTextBytes) value.resize(hostLayout::kHostTextBytes - 1);
+  fillHostTextBuffer(buffer, value);
   say("host: load-text %s -> %s%s\n", quoted(key).c_str(), quoted(value).c_str(),
       setting ? "" : " (default)");
   return 1;

@@ -28,6 +28,7 @@
 #include "PortRedirect.h"
 #include "Text.h"
 #include "Windowing.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -114,20 +115,6 @@ void parsePair(const std::string& text, char separator, int32_t* a, int32_t* b, 
   *b = parseInt(text.substr(at + 1), what);
 }
 
-// A path as this program opens it: under Windows a POSIX path becomes a
-// path on Wine's drive Z:.
-std::string openablePath(std::string path) {
-#ifdef _WIN32
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-#endif
-  return path;
-}
-
 std::string folderOf(const std::string& path) {
   size_t cut = path.find_last_of("/\\");
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
@@ -175,11 +162,11 @@ Options parseOptions(int argc, char** argv) {
       fputs(kUsage, stdout);
       exit(0);
     } else if (arg == "--plugin") {
-      options.pluginPath = openablePath(value());
+      options.pluginPath = localPath(value());
     } else if (arg == "--settings") {
-      options.files.settingsPath = openablePath(value());
+      options.files.settingsPath = localPath(value());
     } else if (arg == "--extdata") {
-      options.files.extendedPath = openablePath(value());
+      options.files.extendedPath = localPath(value());
     } else if (arg == "--frames") {
       options.project.frameCount = parseInt(value(), "--frames");
     } else if (arg == "--range") {
