@@ -76,14 +76,14 @@ class Hostile : public ::testing::Test {
   // Loads the plug-in from `folder` holding `templates`, attaches the host
   // with `scene` and initialises the window. Null on failure.
   HostedPlugin* open(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& templates,
-                     const HostScene& scene, bool widePath = false) {
+                     const HostScene& scene, ModulePath how = ModulePath::ansi) {
     for (const auto& file : templates) {
       EXPECT_TRUE(writeFileBytes(folder + "/" + file.first, file.second)) << file.first;
     }
     plugins.push_back(HostedPlugin());
     HostedPlugin* plugin = &plugins.back();
     std::string error;
-    if (!loadHostedPlugin(folder, widePath, plugin, &error) || !attachHostedPlugin(plugin, &error)) {
+    if (!loadHostedPlugin(folder, how, plugin, &error) || !attachHostedPlugin(plugin, &error)) {
       ADD_FAILURE() << error;
       return nullptr;
     }
@@ -337,13 +337,13 @@ TEST_F(Hostile, LongFoldersKeepTheHostRunning) {
     const char* what;
     size_t length;
     const char* templateName;
-    bool widePath;
+    ModulePath how;
     std::vector<std::string> scripts;
   };
   const FolderCase cases[] = {
-      {"a folder of 250 bytes", 250, "a.tpp", false, {kNormalStart, "900"}},
-      {"a folder of 250 bytes with a template path of 266", 250, "hostile-long.tpp", false, {}},
-      {"a folder of 300 bytes", 300, "a.tpp", true, {}},
+      {"a folder of 250 bytes", 250, "a.tpp", ModulePath::ansi, {kNormalStart, "900"}},
+      {"a folder of 250 bytes with a template path of 266", 250, "hostile-long.tpp", ModulePath::ansi, {}},
+      {"a folder of 300 bytes", 300, "a.tpp", ModulePath::wide, {}},
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -352,15 +352,15 @@ TEST_F(Hostile, LongFoldersKeepTheHostRunning) {
     HostScene scene = sceneWith([](HostScene*) {});
     scene.savedTemplate = c.templateName;
 #ifdef _WIN32
-    if (c.widePath) {
+    if (c.how == ModulePath::wide) {
       ASSERT_TRUE(writeFileBytes(folder + "/" + c.templateName, fixtureBytes("values.tpp")));
       HostedPlugin refused;
       std::string error;
-      EXPECT_FALSE(loadHostedPlugin(folder, false, &refused, &error));
+      EXPECT_FALSE(loadHostedPlugin(folder, ModulePath::ansi, &refused, &error));
       EXPECT_NE(error.find("error 206"), std::string::npos) << error;  // ERROR_FILENAME_EXCED_RANGE
     }
 #endif
-    HostedPlugin* plugin = open(folder, {{c.templateName, fixtureBytes("values.tpp")}}, scene, c.widePath);
+    HostedPlugin* plugin = open(folder, {{c.templateName, fixtureBytes("values.tpp")}}, scene, c.how);
     ASSERT_NE(plugin, nullptr);
     SaveOutcome outcome = save(*plugin, 0, 899);
     EXPECT_EQ(outcome.started, 1);

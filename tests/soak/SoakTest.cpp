@@ -39,7 +39,7 @@ TEST(Soak, TenThousandSavesKeepMemoryFlat) {
   ASSERT_TRUE(writeFileBytes(folder + "/detailed.tpp", readFileBytes(sourcePath("templates/detailed.tpp"))));
   HostedPlugin plugin;
   std::string error;
-  ASSERT_TRUE(loadHostedPlugin(folder, false, &plugin, &error)) << error;
+  ASSERT_TRUE(loadHostedPlugin(folder, ModulePath::ansi, &plugin, &error)) << error;
   ASSERT_TRUE(attachHostedPlugin(&plugin, &error)) << error;
   HostScene scene;
   scene.savedTemplate = "detailed.tpp";

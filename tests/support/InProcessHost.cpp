@@ -165,7 +165,7 @@ void buildTable() {
 
 }  // namespace
 
-bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error) {
+bool loadHostedPlugin(const std::string& folder, ModulePath how, HostedPlugin* plugin, std::string* error) {
   std::string built = pluginPath();
   std::string module = folder + built.substr(built.find_last_of('/'));
   std::string bytes = readFileBytes(built);
@@ -174,27 +174,7 @@ bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* pl
     return false;
   }
   plugin->folder = folder;
-  LoadedPlugin loaded = {nullptr, nullptr};
-#ifdef _WIN32
-  if (widePath) {
-    HMODULE handle = LoadLibraryW(longPath(module).c_str());
-    if (handle == nullptr) {
-      *error = "LoadLibraryW failed with error " + std::to_string(GetLastError());
-      return false;
-    }
-    typedef void*(WINAPI * GetFilterTableFunction)(void);
-    GetFilterTableFunction entry =
-        reinterpret_cast<GetFilterTableFunction>(reinterpret_cast<void*>(GetProcAddress(handle, "GetFilterTable")));
-    loaded.module = handle;
-    loaded.descriptor = entry != nullptr ? static_cast<uint8_t*>(entry()) : nullptr;
-    if (loaded.descriptor == nullptr) *error = "no descriptor from GetFilterTable";
-  } else {
-    loaded = loadPluginFrom(module, error);
-  }
-#else
-  (void)widePath;
-  loaded = loadPluginFrom(module, error);
-#endif
+  LoadedPlugin loaded = loadPluginFrom(module, error, how);
   plugin->module = loaded.module;
   plugin->descriptor = loaded.descriptor;
   return loaded.descriptor != nullptr;

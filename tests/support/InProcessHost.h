@@ -1,13 +1,19 @@
-// A host inside the test process for the built plug-in, for hostile input
-// and the soak. It does what AviUtl does: loads a copy of the module from a
+// A host inside this process for the built plug-in, for hostile input and
+// the soak. It does what AviUtl does: loads a copy of the module from a
 // folder of its own (so the plug-in finds the templates placed there), takes
 // the descriptor from GetFilterTable, writes its function table and the
-// module handle at bytes 96 and 104, sends the window initialisation and
-// calls the save handlers, all by byte offsets. The host functions answer
-// from a HostScene. Every record the host hands the plug-in (function
+// module handle into it, sends the window initialisation and calls the save
+// handlers, all by the byte offsets of HostLayout.h. The host functions
+// answer from a HostScene. Every record the host hands the plug-in (function
 // table, filter records, output name, edit handle) lies between guard
 // bytes and is compared after each call; the plug-in's connections to 9801
-// and 11000 go to one test receiver in this process.
+// and 11000 go to test receivers in this process (the import hooks of
+// tools/host-emulator/hooks).
+//
+// Failures come back as texts, never as test assertions, so that a program
+// without GoogleTest (a fuzz target) can drive the plug-in through it too.
+// The host's state is static (the filter-record function gets no edit
+// handle): its functions serve the plug-in attached last.
 #pragma once
 
 #include <stdint.h>
@@ -18,6 +24,7 @@
 
 #include "SstpReceiver.h"
 #include "support/HostLayout.h"
+#include "support/PluginLoader.h"
 
 // What the host's functions answer.
 struct HostScene {
@@ -44,11 +51,10 @@ struct HostedPlugin {
   std::vector<uint8_t> descriptorAtAttach;  // its words once the host had written its own
 };
 
-// Copies the built module into `folder` and loads it as a host does:
-// LoadLibraryA, natively dlopen. With `widePath`, under Windows it is loaded
-// by LoadLibraryW and a "\\?\" path, as a host that takes long paths does.
-// Returns false with `error` set when it can't be loaded.
-bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error);
+// Copies the built module into `folder` and loads it as a host does, by
+// the path `how` (see PluginLoader.h). Returns false with `error` set when
+// it can't be copied or loaded.
+bool loadHostedPlugin(const std::string& folder, ModulePath how, HostedPlugin* plugin, std::string* error);
 
 // Makes the host's filter window, writes the host's words into the
 // descriptor and sends the plug-in's connections to the receiver. Returns

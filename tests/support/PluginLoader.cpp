@@ -10,39 +10,52 @@
 #error "SSTP_PLUGIN_PATH names the built plug-in module"
 #endif
 
+namespace {
+
+// Opens the module file as the host names it; null with `error` set when
+// the loader refuses it.
+void* openModule(const std::string& path, ModulePath how, std::string* error) {
+#ifdef _WIN32
+  std::string shown = how == ModulePath::wide ? "\\\\?\\" + hostPath(path) : hostPath(path);
+  HMODULE module = how == ModulePath::wide ? LoadLibraryW(longPath(path).c_str()) : LoadLibraryA(shown.c_str());
+  if (module == nullptr) {
+    DWORD code = GetLastError();
+    *error = "cannot load " + shown + " (error " + std::to_string(code) + ")";
+  }
+  return module;
+#else
+  (void)how;
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) *error = "cannot load " + path + ": " + dlerror();
+  return module;
+#endif
+}
+
+// The export by its undecorated name, as the host looks it up.
+hostLayout::GetFilterTableFunction filterTableExport(void* module) {
+#ifdef _WIN32
+  void* entry = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "GetFilterTable"));
+#else
+  void* entry = dlsym(module, "GetFilterTable");
+#endif
+  return reinterpret_cast<hostLayout::GetFilterTableFunction>(entry);
+}
+
+}  // namespace
+
 std::string pluginPath() { return SSTP_PLUGIN_PATH; }
 
-LoadedPlugin loadPluginFrom(const std::string& posixPath, std::string* error) {
+LoadedPlugin loadPluginFrom(const std::string& path, std::string* error, ModulePath how) {
   LoadedPlugin plugin = {nullptr, nullptr};
   std::string failure;
-  void* module = nullptr;
-  void* entry = nullptr;
-  // Open the module and find GetFilterTable by its undecorated name, as the
-  // host does.
-#ifdef _WIN32
-  std::string path = hostPath(posixPath);
-  HMODULE loaded = LoadLibraryA(path.c_str());
-  if (loaded == nullptr) {
-    failure = "LoadLibraryA(" + path + ") failed with error " + std::to_string(GetLastError());
-  } else {
-    module = loaded;
-    entry = reinterpret_cast<void*>(GetProcAddress(loaded, "GetFilterTable"));
-  }
-#else
-  module = dlopen(posixPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    failure = std::string("dlopen failed: ") + dlerror();
-  } else {
-    entry = dlsym(module, "GetFilterTable");
-  }
-#endif
-  if (module != nullptr && entry == nullptr) failure = posixPath + " exports no GetFilterTable";
+  void* module = openModule(path, how, &failure);
+  hostLayout::GetFilterTableFunction entry = module != nullptr ? filterTableExport(module) : nullptr;
+  if (module != nullptr && entry == nullptr) failure = path + " has no export GetFilterTable";
   if (entry != nullptr) {
-    plugin.module = module;
-    plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<hostLayout::GetFilterTableFunction>(entry)());
+    plugin.descriptor = static_cast<uint8_t*>(entry());
     if (plugin.descriptor == nullptr) failure = "GetFilterTable returned null";
   }
-  if (plugin.descriptor == nullptr) plugin.module = nullptr;
+  if (plugin.descriptor != nullptr) plugin.module = module;
   if (error != nullptr) *error = failure;
   return plugin;
 }

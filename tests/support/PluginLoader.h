@@ -1,13 +1,14 @@
-// Loads the built plug-in module the way the AviUtl host does: the module
-// file (dlopen natively, LoadLibraryA under Wine), its export GetFilterTable,
-// and the descriptor it returns seen only as 32-bit words at byte offsets.
-// Nothing here knows the plug-in's own records; a test that uses this talks
-// to the module as a host would.
+// Loads a plug-in module the way the AviUtl host does: the module file
+// (dlopen natively, LoadLibraryA or LoadLibraryW under Windows), its export
+// GetFilterTable, and the descriptor it returns seen only as 32-bit words at
+// the byte offsets of HostLayout.h. Nothing here knows the plug-in's own
+// records; a suite or tool that uses this talks to the module as a host
+// would.
 //
 // A fake host is a table of cdecl functions at the byte offsets the plug-in
-// calls (HostLayout.h); build one with HostTable and setHostFunction and
-// hand it over with attachHost. Host functions that take no edit handle
-// (the filter-record function) have to keep their state in statics.
+// calls; build one with hostLayout::HostTable and setHostFunction and hand
+// it over with attachHost. Host functions that take no edit handle (the
+// filter-record function) have to keep their state in statics.
 #pragma once
 
 #include <stdint.h>
@@ -22,7 +23,7 @@ struct LoadedPlugin {
 };
 
 // The POSIX path of the built module (build/native/sstp.so or
-// build/win32/sstp.auf); hostPath() turns it into the path a host opens.
+// build/win32/sstp.auf).
 std::string pluginPath();
 
 // Loads the built module and calls GetFilterTable, once per process: later
@@ -30,10 +31,20 @@ std::string pluginPath();
 // process ends. On failure both are null and `error`, when given, says why.
 LoadedPlugin loadPlugin(std::string* error = nullptr);
 
-// Loads the module file at `posixPath` (a copy placed beside test templates,
-// say) and calls GetFilterTable. Each path is a module of its own with fresh
-// state; it stays loaded until the process ends. Failure as loadPlugin.
-LoadedPlugin loadPluginFrom(const std::string& posixPath, std::string* error = nullptr);
+// How a host names the module to Windows' loader: LoadLibraryA with the
+// ANSI path, or LoadLibraryW with a "\\?\" path, as a host that takes
+// paths longer than 259 bytes does. Natively both are dlopen.
+enum class ModulePath { ansi, wide };
+
+// Loads the module file at `path` (a POSIX path, or under Windows one that
+// is already a Windows path) and calls GetFilterTable. Each path is a module
+// of its own with fresh state; it stays loaded until the process ends, or
+// under Windows until FreeLibrary. On failure both are null and `error`,
+// when given, says why: "cannot load PATH (error N)" with the loader's
+// error under Windows, "cannot load PATH: REASON" natively, "PATH has no
+// export GetFilterTable" or "GetFilterTable returned null".
+LoadedPlugin loadPluginFrom(const std::string& path, std::string* error = nullptr,
+                            ModulePath how = ModulePath::ansi);
 
 // What a host does after GetFilterTable: writes its function table and the
 // module handle into the descriptor.

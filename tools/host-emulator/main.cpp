@@ -13,10 +13,7 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <dlfcn.h>
+#ifndef _WIN32
 #include <limits.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -28,6 +25,7 @@
 #include "PortRedirect.h"
 #include "Text.h"
 #include "Windowing.h"
+#include "support/PluginLoader.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -273,39 +271,19 @@ void sleepMs(double ms) {
 #endif
 }
 
-struct Plugin {
-  void* module = nullptr;
-  uint8_t* descriptor = nullptr;
-};
-
-Plugin loadPlugin(const std::string& path) {
-  Plugin plugin;
-  void* getFilterTable = nullptr;
+// Loads the plug-in as the host does and prints its descriptor; a plug-in
+// that can't be loaded ends the program with status 3.
+LoadedPlugin loadFilter(const std::string& path) {
+  std::string error;
 #ifdef _WIN32
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) {
-    fprintf(stderr, "host-emulator: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
-    exit(3);
-  }
-  plugin.module = module;
-  getFilterTable = reinterpret_cast<void*>(GetProcAddress(module, "GetFilterTable"));
+  LoadedPlugin plugin = loadPluginFrom(path, &error);
 #else
+  // dlopen would search the library path for a bare name; the file is meant.
   char absolute[PATH_MAX];
-  std::string full = realpath(path.c_str(), absolute) != nullptr ? std::string(absolute) : path;
-  plugin.module = dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (plugin.module == nullptr) {
-    fprintf(stderr, "host-emulator: cannot load %s: %s\n", full.c_str(), dlerror());
-    exit(3);
-  }
-  getFilterTable = dlsym(plugin.module, "GetFilterTable");
+  LoadedPlugin plugin = loadPluginFrom(realpath(path.c_str(), absolute) != nullptr ? absolute : path, &error);
 #endif
-  if (getFilterTable == nullptr) {
-    fprintf(stderr, "host-emulator: %s has no export GetFilterTable\n", path.c_str());
-    exit(3);
-  }
-  plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<hostLayout::GetFilterTableFunction>(getFilterTable)());
   if (plugin.descriptor == nullptr) {
-    fprintf(stderr, "host-emulator: GetFilterTable returned null\n");
+    fprintf(stderr, "host-emulator: %s\n", error.c_str());
     exit(3);
   }
   const uint8_t* d = plugin.descriptor;
@@ -318,7 +296,7 @@ Plugin loadPlugin(const std::string& path) {
   return plugin;
 }
 
-void runSave(const Plugin& plugin, const Options& options, int number) {
+void runSave(const LoadedPlugin& plugin, const Options& options, int number) {
   auto start = functionAt<hostLayout::PluginSaveStart>(plugin.descriptor, hostLayout::kDescriptorSaveStart);
   auto end = functionAt<hostLayout::PluginSaveEnd>(plugin.descriptor, hostLayout::kDescriptorSaveEnd);
   if (start == nullptr || end == nullptr) {
@@ -365,7 +343,7 @@ int main(int argc, char** argv) {
     if (options.commands[i].compare(0, 5, "pick-") == 0) ++i;
   }
 
-  Plugin plugin = loadPlugin(options.pluginPath);
+  LoadedPlugin plugin = loadFilter(options.pluginPath);
   std::string error;
   if (!installPortRedirects(plugin.module, &error)) {
     fprintf(stderr, "host-emulator: --port-map: %s\n", error.c_str());
