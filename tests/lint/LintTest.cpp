@@ -19,7 +19,7 @@ struct LintRun {
   std::string err;
 };
 
-LintRun runLint(const std::vector<std::string>& paths, int utf8 = 0) {
+LintRun runLint(const std::vector<std::string>& paths, bool utf8 = false) {
   std::string folder = makeTempFolder("lint");
   std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt";
   FILE* out = fopen(localPath(outPath).c_str(), "wb");
@@ -162,7 +162,7 @@ TEST(TppLint, AFileThatCantBeReadGivesStatusTwoAndTheRestIsChecked) {
 // With --utf8 the quoted template text comes out as UTF-8; the path stays.
 TEST(TppLint, Utf8OptionConvertsTheQuotedText) {
   std::string path = fixture("plain-runs-on.tpp");
-  LintRun run = runLint({path}, 1);
+  LintRun run = runLint({path}, true);
   EXPECT_EQ(run.out, path + ":4: error: variable \"frame\xE6\x9E\x9A\" names neither a keyword nor a section and "
                             "expands to nothing (a plain $name runs up to the next blank or '$': write ${frame})\n");
 }

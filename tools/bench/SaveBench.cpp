@@ -102,10 +102,6 @@ bool choose(const Sample& sample, std::string* ghost) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 struct StartFigures {
   double startMedian = 0;
   double bareMedian = 0;

@@ -111,13 +111,17 @@ std::string folderOf(const std::string& path) {
 }
 
 #ifdef _WIN32
-#define SEPARATOR "\\"
+constexpr char kSeparator[] = "\\";
+constexpr char kModuleName[] = "sstp.auf";
+
 bool isFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 #else
-#define SEPARATOR "/"
+constexpr char kSeparator[] = "/";
+constexpr char kModuleName[] = "sstp.so";
+
 bool isFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -355,16 +359,11 @@ const Command* commandNamed(const std::string& name) {
 // beside the plug-in, and the default commands.
 void completeOptions(Options* options) {
   if (!options->rangeGiven) options->project.range = FrameRange{0, options->project.frameCount - 1};
-#ifdef _WIN32
-  const char* moduleName = "sstp.auf";
-#else
-  const char* moduleName = "sstp.so";
-#endif
   if (options->pluginPath.empty()) {
-    options->pluginPath = ownFolder() + moduleName;
+    options->pluginPath = ownFolder() + kModuleName;
   } else if (isFolder(options->pluginPath)) {
     char last = options->pluginPath.back();
-    options->pluginPath += (last == '/' || last == '\\' ? "" : SEPARATOR) + std::string(moduleName);
+    options->pluginPath += (last == '/' || last == '\\' ? "" : kSeparator) + std::string(kModuleName);
   }
   std::string folder = folderOf(options->pluginPath);
   if (options->files.settingsPath.empty()) options->files.settingsPath = folder + "host-emulator.ini";
