@@ -21,11 +21,6 @@ extern char** environ;
 
 namespace {
 
-std::string baseName(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 #ifdef _WIN32
 
 // One argument as the C runtime splits a command line: quoted, with
@@ -103,9 +98,7 @@ PluginFolder makePluginFolder(const char* tag, const std::vector<NamedFixture>& 
   PluginFolder made;
   made.posix = folder.empty() ? makeTempFolder(tag) : folder;
   if (!folder.empty()) createFolders(folder);
-  std::string module = pluginPath();
-  made.module = made.posix + "/" + baseName(module);
-  writeFileBytes(made.module, readFileBytes(module));
+  copyPlugin(made.posix, &made.module);
   for (const NamedFixture& file : templates) {
     writeFileBytes(made.posix + "/" + file.name, fixtureBytes(file.fixture));
   }

@@ -140,6 +140,20 @@ F functionAt(const void* record, int byteOffset) {
   return reinterpret_cast<F>(static_cast<uintptr_t>(wordAt(record, byteOffset)));
 }
 
+// Fill the records of the file- and system-information functions as a
+// host does: exactly their words, 0 but for those the plug-in reads.
+inline void fillFileInfo(uint32_t* record16, int32_t rate, int32_t scale) {
+  memset(record16, 0, hostLayout::kFileInfoWords * 4);
+  record16[hostLayout::kFileInfoRate] = static_cast<uint32_t>(rate);
+  record16[hostLayout::kFileInfoScale] = static_cast<uint32_t>(scale);
+}
+
+inline void fillSystemInfo(uint32_t* record19, int32_t filterCount, const char* outputName) {
+  memset(record19, 0, hostLayout::kSystemInfoWords * 4);
+  record19[hostLayout::kSystemInfoFilterCount] = static_cast<uint32_t>(filterCount);
+  record19[hostLayout::kSystemInfoOutputName] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(outputName));
+}
+
 // Fills a buffer of the load-text function with `text`, cut to fit with
 // its terminator, as a host does.
 inline void fillHostTextBuffer(char* buffer, const std::string& text) {

@@ -90,10 +90,7 @@ int32_t __cdecl hostIsSaveFrame(void* edit, int32_t) {
 int32_t __cdecl hostFileInfo(void* edit, uint32_t* record16) {
   checkEditHandle(edit, "file-information");
   if (!host.scene.fileInfoAnswers) return 0;
-  // Exactly the words a host fills.
-  memset(record16, 0, hostLayout::kFileInfoWords * 4);
-  record16[hostLayout::kFileInfoRate] = static_cast<uint32_t>(host.scene.rate);
-  record16[hostLayout::kFileInfoScale] = static_cast<uint32_t>(host.scene.scale);
+  fillFileInfo(record16, host.scene.rate, host.scene.scale);
   return 1;
 }
 
@@ -127,10 +124,8 @@ int32_t __cdecl hostStoreText(void* filter, const char*, const char*) {
 int32_t __cdecl hostSystemInfo(void* edit, uint32_t* record19) {
   checkEditHandle(edit, "system-information");
   if (!host.scene.systemInfoAnswers) return 0;
-  memset(record19, 0, hostLayout::kSystemInfoWords * 4);
-  record19[hostLayout::kSystemInfoFilterCount] = static_cast<uint32_t>(host.scene.reportedFilters);
-  record19[hostLayout::kSystemInfoOutputName] =
-      host.scene.nullOutputName ? 0 : static_cast<uint32_t>(reinterpret_cast<uintptr_t>(payloadOf(host.outputName)));
+  const char* name = host.scene.nullOutputName ? nullptr : reinterpret_cast<const char*>(payloadOf(host.outputName));
+  fillSystemInfo(record19, host.scene.reportedFilters, name);
   return 1;
 }
 
@@ -166,10 +161,8 @@ void buildTable() {
 }  // namespace
 
 bool loadHostedPlugin(const std::string& folder, ModulePath how, HostedPlugin* plugin, std::string* error) {
-  std::string built = pluginPath();
-  std::string module = folder + built.substr(built.find_last_of('/'));
-  std::string bytes = readFileBytes(built);
-  if (bytes.empty() || !writeFileBytes(module, bytes)) {
+  std::string module;
+  if (!copyPlugin(folder, &module)) {
     *error = "can't copy the module to " + module;
     return false;
   }

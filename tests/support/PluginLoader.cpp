@@ -45,6 +45,13 @@ hostLayout::GetFilterTableFunction filterTableExport(void* module) {
 
 std::string pluginPath() { return SSTP_PLUGIN_PATH; }
 
+bool copyPlugin(const std::string& posixFolder, std::string* copy) {
+  std::string built = pluginPath();
+  *copy = posixFolder + built.substr(built.find_last_of('/'));
+  std::string bytes = readFileBytes(built);
+  return !bytes.empty() && writeFileBytes(*copy, bytes);
+}
+
 LoadedPlugin loadPluginFrom(const std::string& path, std::string* error, ModulePath how) {
   LoadedPlugin plugin = {nullptr, nullptr};
   std::string failure;

@@ -26,6 +26,10 @@ struct LoadedPlugin {
 // build/win32/sstp.auf).
 std::string pluginPath();
 
+// Copies the built module into `posixFolder` under its own name and sets
+// `copy` to the copy's path. Returns false when it could not be copied.
+bool copyPlugin(const std::string& posixFolder, std::string* copy);
+
 // Loads the built module and calls GetFilterTable, once per process: later
 // calls return the same module and descriptor, which stay loaded until the
 // process ends. On failure both are null and `error`, when given, says why.

@@ -78,9 +78,7 @@ int32_t __cdecl isSaveFrame(void*, int32_t frame) {
 
 int32_t __cdecl fileInfo(void*, uint32_t* record) {
   if (!project->fileInfoAnswers) return 0;
-  memset(record, 0, hostLayout::kFileInfoWords * 4);
-  record[hostLayout::kFileInfoRate] = static_cast<uint32_t>(project->rate);
-  record[hostLayout::kFileInfoScale] = static_cast<uint32_t>(project->scale);
+  fillFileInfo(record, project->rate, project->scale);
   return 1;
 }
 
@@ -128,10 +126,7 @@ int32_t __cdecl storeText(void*, const char* key, const char* text) {
 
 int32_t __cdecl systemInfo(void*, uint32_t* record) {
   if (!project->systemInfoAnswers) return 0;
-  memset(record, 0, hostLayout::kSystemInfoWords * 4);
-  record[hostLayout::kSystemInfoFilterCount] = static_cast<uint32_t>(filterRecords.size());
-  record[hostLayout::kSystemInfoOutputName] =
-      static_cast<uint32_t>(reinterpret_cast<uintptr_t>(project->outputName.c_str()));
+  fillSystemInfo(record, static_cast<int32_t>(filterRecords.size()), project->outputName.c_str());
   return 1;
 }
 
