@@ -28,17 +28,17 @@
 
 // What the host's functions answer.
 struct HostScene {
-  int32_t currentFrame = 899;          // current-frame function (24)
-  bool fileInfoAnswers = true;         // file information (92)
+  int32_t currentFrame = 899;          // current-frame function
+  bool fileInfoAnswers = true;         // file information
   int32_t rate = 30000;
   int32_t scale = 1001;
-  bool systemInfoAnswers = true;       // system information (160)
-  int32_t reportedFilters = 0;         // its word 2
-  std::vector<bool> filterGiven;       // per index: false, the filter-record function (164) gives null;
+  bool systemInfoAnswers = true;       // system information
+  int32_t reportedFilters = 0;         // its filter count
+  std::vector<bool> filterGiven;       // per index: false, the filter-record function gives null;
                                        // indexes past the end are given
-  bool nullOutputName = false;         // word 10 null
+  bool nullOutputName = false;         // a null output name pointer
   std::string outputName = "C:\\video\\output.avi";  // Shift_JIS, handed over with one terminator
-  bool noFunctionTable = false;        // null at byte 96 during the saves
+  bool noFunctionTable = false;        // no function table in the descriptor during the saves
   std::string savedTemplate;           // the host's "path" setting: a file name in the plug-in's folder
   int32_t savedPort = 9801;            // the host's "port" setting
 };
@@ -72,7 +72,7 @@ int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFr
 int32_t saveEnd(const HostedPlugin& plugin);
 int32_t destroyWindow(const HostedPlugin& plugin);
 
-// The plug-in's extended data as the host reaches it (byte 76, size at 80).
+// The plug-in's extended data and its size, as the descriptor names them.
 uint8_t* extendedData(const HostedPlugin& plugin);
 int32_t extendedDataSize(const HostedPlugin& plugin);
 
