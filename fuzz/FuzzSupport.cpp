@@ -1,11 +1,11 @@
 #include "FuzzSupport.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 #include <windows.h>
+
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -15,20 +15,12 @@ constexpr int kFlushFiles = 8;
 
 std::string scratchFolder;
 
-void removeScratchFolder() {
-  for (int i = 0; i < kFlushFiles; ++i) unlink((scratchFolder + "/flush" + std::to_string(i) + ".ini").c_str());
-  rmdir(scratchFolder.c_str());
-}
+void removeScratchFolder() { removeTree(scratchFolder); }
 
-void writeFile(const std::string& path, const uint8_t* bytes, size_t size) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) fuzzFail("open of a scratch file", __FILE__, __LINE__);
-  for (size_t done = 0; done < size;) {
-    ssize_t wrote = write(fd, bytes + done, size - done);
-    if (wrote <= 0) fuzzFail("write of a scratch file", __FILE__, __LINE__);
-    done += static_cast<size_t>(wrote);
-  }
-  close(fd);
+std::string flushFile(int i) { return scratchFolder + "/flush" + std::to_string(i) + ".ini"; }
+
+void writeScratch(const std::string& path, const std::string& bytes) {
+  if (!writeFileBytes(path, bytes)) fuzzFail("write of a scratch file", __FILE__, __LINE__);
 }
 
 }  // namespace
@@ -40,17 +32,13 @@ void setUpScratch() {
   if (mkdtemp(&pattern[0]) == nullptr) fuzzFail("mkdtemp of the scratch folder", __FILE__, __LINE__);
   scratchFolder = pattern;
   atexit(removeScratchFolder);
-  static const char kFlushText[] = "[s]\r\nk=1\r\n";
-  for (int i = 0; i < kFlushFiles; ++i) {
-    writeFile(scratchFolder + "/flush" + std::to_string(i) + ".ini", reinterpret_cast<const uint8_t*>(kFlushText),
-              sizeof kFlushText - 1);
-  }
+  for (int i = 0; i < kFlushFiles; ++i) writeScratch(flushFile(i), "[s]\r\nk=1\r\n");
   flushProfileCache();
 }
 
 void flushProfileCache() {
   for (int i = 0; i < kFlushFiles; ++i) {
-    GetPrivateProfileIntA("s", "k", 0, (scratchFolder + "/flush" + std::to_string(i) + ".ini").c_str());
+    GetPrivateProfileIntA("s", "k", 0, flushFile(i).c_str());
   }
 }
 
@@ -63,11 +51,11 @@ std::string writeScratchFile(const uint8_t* bytes, size_t size) {
   static unsigned long counter = 0;
   if (scratchFolder.empty()) fuzzFail("setUpScratch was not called", __FILE__, __LINE__);
   std::string path = scratchFolder + "/" + std::to_string(++counter) + ".tpp";
-  writeFile(path, bytes, size);
+  writeScratch(path, std::string(reinterpret_cast<const char*>(bytes), size));
   return path;
 }
 
-void removeScratchFile(const std::string& path) { unlink(path.c_str()); }
+void removeScratchFile(const std::string& path) { removeTree(path); }
 
 char* exactText(const uint8_t* bytes, size_t size) {
   const void* nul = memchr(bytes, '\0', size);

@@ -21,6 +21,29 @@ bool isSubsequence(const std::string& part, const char* whole) {
   return i == part.size();
 }
 
+// A text without names joins to itself less what the escapes drop: one
+// '$' of each "$$", the brackets of "${}", "$()" and "$[]", and the "$"
+// and bracket of one that is never closed. So the first dollar sign stands
+// for one in the result, unless it opens a bracket never closed (two
+// segments).
+void checkTextWithoutNames(const char* text, const std::string& joined, size_t segments) {
+  FUZZ_CHECK(isSubsequence(joined, text));
+  bool dollarIn = false;
+  for (const char* p = text; *p != '\0'; p += sjisStep(p)) dollarIn = dollarIn || *p == '$';
+  FUZZ_CHECK(!dollarIn || joined.find('$') != std::string::npos || segments == 2);
+  if (strpbrk(text, "{([") == nullptr) {
+    // Without brackets every dollar sign is "$$", "$ " or the last
+    // character: the text with each "$$" made one '$'.
+    std::string expected;
+    for (const char* p = text; *p != '\0';) {
+      int32_t step = sjisStep(p);
+      expected.append(p, step);
+      p += p[0] == '$' && p[1] == '$' ? 2 : step;
+    }
+    FUZZ_CHECK(joined == expected);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,28 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Nothing to split: one literal, the text itself.
     FUZZ_CHECK(index == 1 && joined == text);
   }
-  if (!hasVariable) {
-    // A text without names joins to itself less what the escapes drop:
-    // one '$' of each "$$", the brackets of "${}", "$()" and "$[]", and
-    // the "$" and bracket of one that is never closed. So the first dollar
-    // sign stands for one in the result, unless it opens a bracket never
-    // closed (two segments).
-    FUZZ_CHECK(isSubsequence(joined, text));
-    bool dollarIn = false;
-    for (const char* p = text; *p != '\0'; p += sjisStep(p)) dollarIn = dollarIn || *p == '$';
-    FUZZ_CHECK(!dollarIn || joined.find('$') != std::string::npos || index == 2);
-    if (strpbrk(text, "{([") == nullptr) {
-      // Without brackets every dollar sign is "$$", "$ " or the last
-      // character: the text with each "$$" made one '$'.
-      std::string expected;
-      for (const char* p = text; *p != '\0';) {
-        int32_t step = sjisStep(p);
-        expected.append(p, step);
-        p += p[0] == '$' && p[1] == '$' ? 2 : step;
-      }
-      FUZZ_CHECK(joined == expected);
-    }
-  }
+  if (!hasVariable) checkTextWithoutNames(text, joined, index);
 
   releaseScriptSegments(head);
   free(text);

@@ -1,6 +1,6 @@
 // The job metrics against a fake host: a function table and filter records
-// built here from the host's byte offsets, the edit handle pointing at the
-// fake host's state.
+// built here from the host's byte layout (support/HostLayout.h, not the
+// plug-in's own header), the edit handle pointing at the fake host's state.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -9,28 +9,26 @@
 #include <vector>
 
 #include "estimate/JobMetrics.h"
-#include "support/PluginLoader.h"
+#include "support/HostLayout.h"
 
 namespace {
-
-const int kRecordBytes = 140;  // 35 words
 
 // Which frames of a range the fake host writes, by position in the range.
 typedef int32_t (*WriteRule)(int64_t position);
 
 struct FakeHost {
-  // is-save-frame (72)
+  // is-save-frame
   int32_t firstFrame = 0;
   WriteRule writes = nullptr;
   std::vector<int32_t> askedFrames;
-  // file information (92)
+  // file information
   int32_t fileInfoAnswer = 1;
-  uint32_t fileInfo[16] = {};
-  // system information (160)
+  uint32_t fileInfo[hostLayout::kFileInfoWords] = {};
+  // system information
   int32_t systemInfoAnswer = 1;
-  uint32_t systemInfo[19] = {};
-  // filter records (164), the words of each record; a null entry is a
-  // record the host does not give
+  uint32_t systemInfo[hostLayout::kSystemInfoWords] = {};
+  // filter records, the words of each record; a null entry is a record the
+  // host does not give
   std::vector<uint8_t*> filterRecords;
   std::vector<int32_t> askedFilters;
 };
@@ -66,11 +64,15 @@ class JobMetrics : public ::testing::Test {
  protected:
   void SetUp() override {
     currentHost = &host;
-    setHostFunction(&table, 72, static_cast<HostIsSaveFrame>(fakeIsSaveFrame));
-    setHostFunction(&table, 92, static_cast<HostFileInfo>(fakeFileInfo));
-    setHostFunction(&table, 160, static_cast<HostSystemInfo>(fakeSystemInfo));
-    setHostFunction(&table, 164, static_cast<HostFilterRecord>(fakeFilterRecord));
-    setPointerAt(filterBytes, 96, table.words);
+    setHostFunction(&table, hostLayout::kHostIsSaveFrame,
+                    static_cast<hostLayout::HostIsSaveFrame>(fakeIsSaveFrame));
+    setHostFunction(&table, hostLayout::kHostFileInfo,
+                    static_cast<hostLayout::HostFileInfo>(fakeFileInfo));
+    setHostFunction(&table, hostLayout::kHostSystemInfo,
+                    static_cast<hostLayout::HostSystemInfo>(fakeSystemInfo));
+    setHostFunction(&table, hostLayout::kHostFilterRecord,
+                    static_cast<hostLayout::HostFilterRecord>(fakeFilterRecord));
+    setPointerAt(filterBytes, hostLayout::kDescriptorFunctionTable, table.words);
   }
   void TearDown() override { currentHost = nullptr; }
 
@@ -78,23 +80,25 @@ class JobMetrics : public ::testing::Test {
   HostFilterDescriptor* filter() { return reinterpret_cast<HostFilterDescriptor*>(filterBytes); }
 
   // Adds a filter to the host's list: its flag word and whether it has a
-  // frame-processing function (word 12).
+  // frame-processing function.
   void addFilter(uint32_t flags, bool processes) {
-    others.emplace_back(kRecordBytes, 0);
+    others.emplace_back(hostLayout::kDescriptorBytes, 0);
     uint8_t* record = others.back().data();
-    setWordAt(record, 0, flags);
-    setWordAt(record, 48, processes ? 0x1000 : 0);  // never called
+    setWordAt(record, hostLayout::kDescriptorFlags, flags);
+    setWordAt(record, hostLayout::kDescriptorProcessing, processes ? 0x1000 : 0);  // never called
     host.filterRecords.push_back(record);
-    host.systemInfo[2] = static_cast<uint32_t>(host.filterRecords.size());
+    setFilterCount(static_cast<uint32_t>(host.filterRecords.size()));
   }
 
+  void setFilterCount(uint32_t count) { host.systemInfo[hostLayout::kSystemInfoFilterCount] = count; }
+
   void setOutputName(const char* name) {
-    host.systemInfo[10] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(name));
+    host.systemInfo[hostLayout::kSystemInfoOutputName] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(name));
   }
 
   FakeHost host;
-  FakeHostTable table = {};
-  alignas(8) uint8_t filterBytes[kRecordBytes] = {};
+  hostLayout::HostTable table = {};
+  alignas(8) uint8_t filterBytes[hostLayout::kDescriptorBytes] = {};
   std::vector<std::vector<uint8_t>> others;
 };
 
@@ -182,19 +186,19 @@ TEST_F(JobMetrics, CountActiveFiltersWhenTheHostGivesNothing) {
   host.filterRecords[1] = nullptr;  // no record for an index below the count
   EXPECT_EQ(2, countActiveFilters(filter(), &host));
 
-  host.systemInfo[2] = 0;
+  setFilterCount(0);
   EXPECT_EQ(0, countActiveFilters(filter(), &host));
-  host.systemInfo[2] = 0xFFFFFFFFu;  // a negative count asks nothing
+  setFilterCount(0xFFFFFFFFu);  // a negative count asks nothing
   host.askedFilters.clear();
   EXPECT_EQ(0, countActiveFilters(filter(), &host));
   EXPECT_TRUE(host.askedFilters.empty());
 
-  host.systemInfo[2] = 3;
+  setFilterCount(3);
   host.systemInfoAnswer = 0;  // filled, but the host says it did not
   EXPECT_EQ(0, countActiveFilters(filter(), &host));
 
   host.systemInfoAnswer = 1;
-  setHostFunction(&table, 164, static_cast<HostFilterRecord>(nullptr));
+  setHostFunction(&table, hostLayout::kHostFilterRecord, static_cast<hostLayout::HostFilterRecord>(nullptr));
   EXPECT_EQ(0, countActiveFilters(filter(), &host));
 }
 
@@ -222,8 +226,8 @@ TEST_F(JobMetrics, FrameRateTimes100) {
   };
   for (const Row& row : rows) {
     host.fileInfoAnswer = row.answer;
-    host.fileInfo[4] = static_cast<uint32_t>(row.rate);
-    host.fileInfo[5] = static_cast<uint32_t>(row.scale);
+    host.fileInfo[hostLayout::kFileInfoRate] = static_cast<uint32_t>(row.rate);
+    host.fileInfo[hostLayout::kFileInfoScale] = static_cast<uint32_t>(row.scale);
     EXPECT_EQ(row.expected, frameRateTimes100(filter(), &host)) << row.rate << "/" << row.scale;
   }
 }
@@ -271,12 +275,12 @@ TEST_F(JobMetrics, CopyOutputNameEmptyWhenTheHostGivesNone) {
 }
 
 TEST_F(JobMetrics, NoFunctionTableOrEmptySlots) {
-  // A host that has not written its table (null at 96), and one whose
+  // A host that has not written its table (a null pointer), and one whose
   // slots are empty: defaults, no crash.
-  FakeHostTable empty = {};
+  hostLayout::HostTable empty = {};
   const void* tables[] = {nullptr, empty.words};
   for (const void* functions : tables) {
-    setPointerAt(filterBytes, 96, functions);
+    setPointerAt(filterBytes, hostLayout::kDescriptorFunctionTable, functions);
     char name[260] = "old";
     EXPECT_EQ(0, countSaveFrames(filter(), 0, 100, &host));
     EXPECT_EQ(0, countActiveFilters(filter(), &host));

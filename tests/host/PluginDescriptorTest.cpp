@@ -17,29 +17,33 @@ LoadedPlugin loaded() {
 }
 
 TEST(PluginDescriptor, EveryWordAtItsOffset) {
+  using namespace hostLayout;
   LoadedPlugin plugin = loaded();
   ASSERT_NE(nullptr, plugin.descriptor);
   const uint8_t* d = plugin.descriptor;
 
-  EXPECT_EQ(0x84400u, wordAt(d, 0));
-  EXPECT_EQ(320u, wordAt(d, 4));
-  EXPECT_EQ(90u, wordAt(d, 8));
-  EXPECT_EQ("SSTP", textAt(d, 12));
-  EXPECT_NE(0u, wordAt(d, 64));  // window handler
-  EXPECT_NE(0u, wordAt(d, 76));  // extended data
-  EXPECT_EQ(88u, wordAt(d, 80));
-  EXPECT_EQ("Ver 0.4.0 by Vorandel", textAt(d, 84));
-  EXPECT_NE(0u, wordAt(d, 88));  // save start
-  EXPECT_NE(0u, wordAt(d, 92));  // save end
+  EXPECT_EQ(0x84400u, wordAt(d, kDescriptorFlags));
+  EXPECT_EQ(320u, wordAt(d, kDescriptorWindowWidth));
+  EXPECT_EQ(90u, wordAt(d, kDescriptorWindowHeight));
+  EXPECT_EQ("SSTP", textAt(d, kDescriptorName));
+  EXPECT_NE(0u, wordAt(d, kDescriptorWindowHandler));
+  EXPECT_NE(0u, wordAt(d, kDescriptorExtendedData));
+  EXPECT_EQ(static_cast<uint32_t>(kRecordBytes), wordAt(d, kDescriptorExtendedSize));
+  EXPECT_EQ("Ver 0.4.0 by Vorandel", textAt(d, kDescriptorInformation));
+  EXPECT_NE(0u, wordAt(d, kDescriptorSaveStart));
+  EXPECT_NE(0u, wordAt(d, kDescriptorSaveEnd));
   // Three handlers, three functions.
-  EXPECT_NE(wordAt(d, 64), wordAt(d, 88));
-  EXPECT_NE(wordAt(d, 64), wordAt(d, 92));
-  EXPECT_NE(wordAt(d, 88), wordAt(d, 92));
+  EXPECT_NE(wordAt(d, kDescriptorWindowHandler), wordAt(d, kDescriptorSaveStart));
+  EXPECT_NE(wordAt(d, kDescriptorWindowHandler), wordAt(d, kDescriptorSaveEnd));
+  EXPECT_NE(wordAt(d, kDescriptorSaveStart), wordAt(d, kDescriptorSaveEnd));
 
-  // Every other word is zero, among them the frame-processing function at
-  // 48 and the host's two words at 96 and 104 before the host writes them.
-  const int set[] = {0, 4, 8, 12, 64, 76, 80, 84, 88, 92};
-  for (int offset = 0; offset < kDescriptorWords * 4; offset += 4) {
+  // Every other word is zero, among them the frame-processing function and
+  // the host's two words (function table, module) before the host writes
+  // them.
+  const int set[] = {kDescriptorFlags, kDescriptorWindowWidth, kDescriptorWindowHeight, kDescriptorName,
+                     kDescriptorWindowHandler, kDescriptorExtendedData, kDescriptorExtendedSize,
+                     kDescriptorInformation, kDescriptorSaveStart, kDescriptorSaveEnd};
+  for (int offset = 0; offset < kDescriptorBytes; offset += 4) {
     bool isSet = false;
     for (int s : set) isSet = isSet || s == offset;
     if (!isSet) {
@@ -51,20 +55,22 @@ TEST(PluginDescriptor, EveryWordAtItsOffset) {
 TEST(PluginDescriptor, ExtendedDataIsAZeroRecordAtLoad) {
   LoadedPlugin plugin = loaded();
   ASSERT_NE(nullptr, plugin.descriptor);
-  const uint8_t* record = static_cast<const uint8_t*>(pointerAt(plugin.descriptor, 76));
+  const uint8_t* record =
+      static_cast<const uint8_t*>(pointerAt(plugin.descriptor, hostLayout::kDescriptorExtendedData));
   ASSERT_NE(nullptr, record);
-  EXPECT_EQ(std::string(88, '\0'), std::string(reinterpret_cast<const char*>(record), 88));
+  EXPECT_EQ(std::string(hostLayout::kRecordBytes, '\0'),
+            std::string(reinterpret_cast<const char*>(record), hostLayout::kRecordBytes));
 }
 
 TEST(PluginDescriptor, HostWritesItsTableAndTheModuleHandle) {
   LoadedPlugin plugin = loaded();
   ASSERT_NE(nullptr, plugin.descriptor);
-  FakeHostTable table = {};
+  hostLayout::HostTable table = {};
   attachHost(plugin, table.words);
-  EXPECT_EQ(table.words, pointerAt(plugin.descriptor, 96));
-  EXPECT_EQ(plugin.module, pointerAt(plugin.descriptor, 104));
+  EXPECT_EQ(table.words, pointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable));
+  EXPECT_EQ(plugin.module, pointerAt(plugin.descriptor, hostLayout::kDescriptorModule));
   attachHost(plugin, nullptr);
-  setWordAt(plugin.descriptor, 104, 0);
+  setWordAt(plugin.descriptor, hostLayout::kDescriptorModule, 0);
 }
 
 }  // namespace

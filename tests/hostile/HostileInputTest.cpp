@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -22,9 +22,7 @@ namespace {
 #define HOURS " \x8E\x9E\x8A\xD4"              /* 時間 */
 #define KANA_A "\x82\xA0"                      /* あ */
 
-std::string fixtureBytes(const char* name) {
-  return readFileBytes(std::string(SSTP_SOURCE_DIR) + "/tests/hostile/fixtures/" + name);
-}
+std::string fixtureBytes(const char* name) { return readFileBytes(fixturePath("hostile", name)); }
 
 std::string repeated(const std::string& piece, size_t count) {
   std::string text;
@@ -62,7 +60,7 @@ class Hostile : public ::testing::Test {
       }
       unloadHostedPlugin(&plugin);
     }
-    for (const std::string& folder : folders) removeFolder(folder);
+    for (const std::string& folder : folders) removeTree(folder);
   }
 
   // A folder under a fresh temporary one, of `length` bytes as the plug-in
@@ -78,14 +76,14 @@ class Hostile : public ::testing::Test {
   // Loads the plug-in from `folder` holding `templates`, attaches the host
   // with `scene` and initialises the window. Null on failure.
   HostedPlugin* open(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& templates,
-                     const HostScene& scene, bool widePath = false) {
+                     const HostScene& scene, ModulePath how = ModulePath::ansi) {
     for (const auto& file : templates) {
-      EXPECT_TRUE(writeFile(folder + "/" + file.first, file.second)) << file.first;
+      EXPECT_TRUE(writeFileBytes(folder + "/" + file.first, file.second)) << file.first;
     }
     plugins.push_back(HostedPlugin());
     HostedPlugin* plugin = &plugins.back();
     std::string error;
-    if (!loadHostedPlugin(folder, widePath, plugin, &error) || !attachHostedPlugin(plugin, &error)) {
+    if (!loadHostedPlugin(folder, how, plugin, &error) || !attachHostedPlugin(plugin, &error)) {
       ADD_FAILURE() << error;
       return nullptr;
     }
@@ -203,22 +201,21 @@ TEST_F(Hostile, ExtendedDataOfRandomBytesIsResetOrUsed) {
   HostScene scene = sceneWith([](HostScene*) {});
   HostedPlugin* plugin = open(folder, {{"values.tpp", fixtureBytes("values.tpp")}}, scene);
   ASSERT_NE(plugin, nullptr);
-  ASSERT_EQ(extendedDataSize(*plugin), 88);
+  ASSERT_EQ(extendedDataSize(*plugin), hostLayout::kRecordBytes);
   for (unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     // The host hands back whatever bytes it stored.
-    std::string bytes = randomBytes(seed, 88);
-    memcpy(extendedData(*plugin), bytes.data(), 88);
+    std::string bytes = randomBytes(seed, hostLayout::kRecordBytes);
+    memcpy(extendedData(*plugin), bytes.data(), bytes.size());
     SaveOutcome outcome = save(*plugin, 0, 899);
     EXPECT_EQ(outcome.started, 1);
     EXPECT_EQ(outcome.ended, 1);
     EXPECT_EQ(outcome.damage, "");
     EXPECT_EQ(outcome.scripts, (std::vector<std::string>{kNormalStart, "900"}));
     // What the plug-in leaves is a record it can use: a slot 0-3 and
-    // 0-4 samples (words 0 and 1).
-    int32_t nextSlot, sampleCount;
-    memcpy(&nextSlot, extendedData(*plugin), 4);
-    memcpy(&sampleCount, extendedData(*plugin) + 4, 4);
+    // 0-4 samples.
+    int32_t nextSlot = static_cast<int32_t>(wordAt(extendedData(*plugin), hostLayout::kRecordNextSlot));
+    int32_t sampleCount = static_cast<int32_t>(wordAt(extendedData(*plugin), hostLayout::kRecordSampleCount));
     EXPECT_TRUE(nextSlot >= 0 && nextSlot <= 3) << nextSlot;
     EXPECT_TRUE(sampleCount >= 1 && sampleCount <= 4) << sampleCount;
   }
@@ -340,30 +337,30 @@ TEST_F(Hostile, LongFoldersKeepTheHostRunning) {
     const char* what;
     size_t length;
     const char* templateName;
-    bool widePath;
+    ModulePath how;
     std::vector<std::string> scripts;
   };
   const FolderCase cases[] = {
-      {"a folder of 250 bytes", 250, "a.tpp", false, {kNormalStart, "900"}},
-      {"a folder of 250 bytes with a template path of 266", 250, "hostile-long.tpp", false, {}},
-      {"a folder of 300 bytes", 300, "a.tpp", true, {}},
+      {"a folder of 250 bytes", 250, "a.tpp", ModulePath::ansi, {kNormalStart, "900"}},
+      {"a folder of 250 bytes with a template path of 266", 250, "hostile-long.tpp", ModulePath::ansi, {}},
+      {"a folder of 300 bytes", 300, "a.tpp", ModulePath::wide, {}},
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
     std::string folder = newFolder("folder", c.length);
-    ASSERT_EQ(folderLengthSeenByPlugin(folder), c.length);
+    ASSERT_EQ(hostFolder(folder).size(), c.length);
     HostScene scene = sceneWith([](HostScene*) {});
     scene.savedTemplate = c.templateName;
 #ifdef _WIN32
-    if (c.widePath) {
-      ASSERT_TRUE(writeFile(folder + "/" + c.templateName, fixtureBytes("values.tpp")));
+    if (c.how == ModulePath::wide) {
+      ASSERT_TRUE(writeFileBytes(folder + "/" + c.templateName, fixtureBytes("values.tpp")));
       HostedPlugin refused;
       std::string error;
-      EXPECT_FALSE(loadHostedPlugin(folder, false, &refused, &error));
+      EXPECT_FALSE(loadHostedPlugin(folder, ModulePath::ansi, &refused, &error));
       EXPECT_NE(error.find("error 206"), std::string::npos) << error;  // ERROR_FILENAME_EXCED_RANGE
     }
 #endif
-    HostedPlugin* plugin = open(folder, {{c.templateName, fixtureBytes("values.tpp")}}, scene, c.widePath);
+    HostedPlugin* plugin = open(folder, {{c.templateName, fixtureBytes("values.tpp")}}, scene, c.how);
     ASSERT_NE(plugin, nullptr);
     SaveOutcome outcome = save(*plugin, 0, 899);
     EXPECT_EQ(outcome.started, 1);

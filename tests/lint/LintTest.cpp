@@ -13,26 +13,17 @@
 
 namespace {
 
-// The path that both fopen and the profile functions of this build open.
-std::string openablePath(const std::string& posixPath) {
-#ifdef _WIN32
-  return hostPath(posixPath);
-#else
-  return posixPath;
-#endif
-}
-
 struct LintRun {
   int status;
   std::string out;
   std::string err;
 };
 
-LintRun runLint(const std::vector<std::string>& paths, int utf8 = 0) {
+LintRun runLint(const std::vector<std::string>& paths, bool utf8 = false) {
   std::string folder = makeTempFolder("lint");
   std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt";
-  FILE* out = fopen(openablePath(outPath).c_str(), "wb");
-  FILE* err = fopen(openablePath(errPath).c_str(), "wb");
+  FILE* out = fopen(localPath(outPath).c_str(), "wb");
+  FILE* err = fopen(localPath(errPath).c_str(), "wb");
   std::vector<const char*> args;
   for (const std::string& path : paths) args.push_back(path.c_str());
   LintRun run{-1, "", ""};
@@ -47,9 +38,9 @@ LintRun runLint(const std::vector<std::string>& paths, int utf8 = 0) {
   return run;
 }
 
-std::string fixture(const char* name) {
-  return openablePath(std::string(SSTP_SOURCE_DIR) + "/tests/lint/fixtures/" + name);
-}
+// A fixture as the lint is handed it: it opens the file with fopen and
+// reads it through the profile functions, which take the same path.
+std::string fixture(const char* name) { return localPath(fixturePath("lint", name)); }
 
 struct LintCase {
   const char* fixture;
@@ -171,7 +162,7 @@ TEST(TppLint, AFileThatCantBeReadGivesStatusTwoAndTheRestIsChecked) {
 // With --utf8 the quoted template text comes out as UTF-8; the path stays.
 TEST(TppLint, Utf8OptionConvertsTheQuotedText) {
   std::string path = fixture("plain-runs-on.tpp");
-  LintRun run = runLint({path}, 1);
+  LintRun run = runLint({path}, true);
   EXPECT_EQ(run.out, path + ":4: error: variable \"frame\xE6\x9E\x9A\" names neither a keyword nor a section and "
                             "expands to nothing (a plain $name runs up to the next blank or '$': write ${frame})\n");
 }
@@ -196,7 +187,7 @@ TEST(TppLint, LimitsTheAlternativesCheckedPerFile) {
   std::string bytes;
   for (int i = 0; i < 200; i++) bytes += "[s" + std::to_string(i) + "]\r\npattern=99999\r\n";
   writeFileBytes(folder + "/many.tpp", bytes);
-  std::string path = openablePath(folder + "/many.tpp");
+  std::string path = localPath(folder + "/many.tpp");
   LintRun run = runLint({path});
   removeTree(folder);
   EXPECT_EQ(run.status, 1);
@@ -217,7 +208,7 @@ TEST(TppLint, LimitsTheAlternativesCheckedPerFile) {
 TEST(TppLint, ShippedTemplatesAreClean) {
   std::vector<std::string> paths;
   std::error_code ignored;
-  std::string templates = openablePath(std::string(SSTP_SOURCE_DIR) + "/templates");
+  std::string templates = localPath(sourcePath("templates"));
   for (const auto& entry : std::filesystem::directory_iterator(templates, ignored)) {
     if (entry.path().extension() == ".tpp") paths.push_back(entry.path().string());
   }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/LocalFiles.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -47,7 +46,7 @@ class FindFile : public ::testing::Test {
     for (const char* name : {"a.tpp", "B.TPP", "c.Tpp", "ab.tpp", "d.tppx", "e.tp", "f.tpp.bak", ".dot.tpp"}) {
       writeFileBytes(folder + "/" + name, "[config]\r\n");
     }
-    createFolder(folder + "/sub.tpp");
+    createFolders(folder + "/sub.tpp");
   }
   void TearDown() override { removeTree(folder); }
 

@@ -188,7 +188,7 @@ TEST(ProfileString, CutsToTheBuffer) {
 }
 
 TEST(ProfileString, ShiftJisNamesAndValues) {
-  std::string file = fixturePath("platform", "sjis.tpp");
+  std::string file = hostPath(fixturePath("platform", "sjis.tpp"));
   struct Row { const char* section; const char* key; const char* text; } rows[] = {
       {"config", "ghost", "\x82\xB3\x82\xAD\x82\xE7"},                  // さくら
       {"\x83\x5D", "pattern", "2"},                                     // [ゾ]: its second byte is ']'

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 
+#include "support/DirectorySearch.h"
 #include "support/PluginLoader.h"
-#include "support/TestFiles.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -20,11 +20,6 @@ extern char** environ;
 #endif
 
 namespace {
-
-std::string baseName(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 #ifdef _WIN32
 
@@ -102,10 +97,8 @@ std::string PluginFolder::hostFile(const std::string& name) const { return hostP
 PluginFolder makePluginFolder(const char* tag, const std::vector<NamedFixture>& templates, const std::string& folder) {
   PluginFolder made;
   made.posix = folder.empty() ? makeTempFolder(tag) : folder;
-  if (!folder.empty()) createFolder(folder);
-  std::string module = pluginPath();
-  made.module = made.posix + "/" + baseName(module);
-  writeFileBytes(made.module, readFileBytes(module));
+  if (!folder.empty()) createFolders(folder);
+  copyPlugin(made.posix, &made.module);
   for (const NamedFixture& file : templates) {
     writeFileBytes(made.posix + "/" + file.name, fixtureBytes(file.fixture));
   }
@@ -137,9 +130,7 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
   return lines;
 }
 
-std::string fixtureBytes(const char* name) {
-  return readFileBytes(std::string(SSTP_SOURCE_DIR) + "/tests/plugin/fixtures/" + name);
-}
+std::string fixtureBytes(const char* name) { return readFileBytes(fixturePath("plugin", name)); }
 
 std::string sendRequest(const std::string& ghost, const std::string& script) {
   std::string request = ghost.empty() ? "SEND SSTP/1.1\r\n" : "SEND SSTP/1.4\r\n";
@@ -149,12 +140,13 @@ std::string sendRequest(const std::string& ghost, const std::string& script) {
 }
 
 std::string recordBytes(const RecordFields& fields) {
-  std::string bytes(88, '\0');
-  memcpy(&bytes[0], &fields.nextSlot, 4);
-  memcpy(&bytes[4], &fields.sampleCount, 4);
-  memcpy(&bytes[8], &fields.secondsPerPixelFrame, 8);
-  memcpy(&bytes[16], &fields.perFilterFactor, 8);
-  memcpy(&bytes[24], fields.samples, 64);
+  std::string bytes(hostLayout::kRecordBytes, '\0');
+  memcpy(&bytes[hostLayout::kRecordNextSlot], &fields.nextSlot, 4);
+  memcpy(&bytes[hostLayout::kRecordSampleCount], &fields.sampleCount, 4);
+  memcpy(&bytes[hostLayout::kRecordSecondsPerPixelFrame], &fields.secondsPerPixelFrame, 8);
+  memcpy(&bytes[hostLayout::kRecordPerFilterFactor], &fields.perFilterFactor, 8);
+  static_assert(sizeof fields.samples == hostLayout::kRecordSampleSlots * hostLayout::kRecordSampleBytes, "");
+  memcpy(&bytes[hostLayout::kRecordSamples], fields.samples, sizeof fields.samples);
   return bytes;
 }
 

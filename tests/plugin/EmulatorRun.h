@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "SstpReceiver.h"
-#include "support/LocalFiles.h"
+#include "support/TestFiles.h"
 
 struct EmulatorResult {
   int exitCode = -1;

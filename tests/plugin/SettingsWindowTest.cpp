@@ -113,7 +113,7 @@ TEST_F(SettingsWindow, ListsEveryTemplateInSearchOrder) {
                                                      {"other-ghost.tpp", "C.TPP"},
                                                      {"other-ghost.tpp", "d.tpp.txt"}});
   writeFileBytes(folder.posix + "/e.tp", "");
-  createFolder(folder.posix + "/dir.tpp");
+  createFolders(folder.posix + "/dir.tpp");
   const std::pair<const char*, const char*> texts[] = {
       {"a.tpp", "\"さくら (a.tpp)\""},
       {"b.tpp", "\"SEND/1.1 (b.tpp)\""},
@@ -137,7 +137,7 @@ TEST_F(SettingsWindow, ListsEveryTemplateInSearchOrder) {
 // over. The start request tells the chosen template (its ghost) and whether
 // the learned record survived (its estimate).
 TEST_F(SettingsWindow, RestoresTheSavedTemplateOrFallsBackToTheFirst) {
-  enum Saved { Nothing, SecondEntry, SecondEntryOtherCase, GoneFile };
+  enum class Saved { nothing, secondEntry, secondEntryOtherCase, goneFile };
   struct Case {
     const char* what;
     Saved saved;
@@ -145,10 +145,10 @@ TEST_F(SettingsWindow, RestoresTheSavedTemplateOrFallsBackToTheFirst) {
     bool reset;
   };
   const Case cases[] = {
-      {"no saved path: the first, and the estimator starts over", Nothing, 0, true},
-      {"the second entry's path: kept, and so is what was learned", SecondEntry, 1, false},
-      {"the path in another letter case matches nothing", SecondEntryOtherCase, 0, true},
-      {"a template that is gone", GoneFile, 0, true},
+      {"no saved path: the first, and the estimator starts over", Saved::nothing, 0, true},
+      {"the second entry's path: kept, and so is what was learned", Saved::secondEntry, 1, false},
+      {"the path in another letter case matches nothing", Saved::secondEntryOtherCase, 0, true},
+      {"a template that is gone", Saved::goneFile, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -158,9 +158,9 @@ TEST_F(SettingsWindow, RestoresTheSavedTemplateOrFallsBackToTheFirst) {
     std::vector<std::string> order = templateOrder(folder);
     ASSERT_EQ(order.size(), 2u);
     std::string second = order[1];
-    if (c.saved == SecondEntryOtherCase) std::transform(second.begin(), second.end(), second.begin(), ::toupper);
-    if (c.saved == GoneFile) second = "gone.tpp";
-    if (c.saved != Nothing) writeSettings(folder, {{"path", folder.hostFile(second)}});
+    if (c.saved == Saved::secondEntryOtherCase) std::transform(second.begin(), second.end(), second.begin(), ::toupper);
+    if (c.saved == Saved::goneFile) second = "gone.tpp";
+    if (c.saved != Saved::nothing) writeSettings(folder, {{"path", folder.hostFile(second)}});
     std::string settingsBefore = readFileBytes(folder.settingsFile());
     writeFileBytes(folder.extendedFile(), learnedRecord());
 
@@ -270,12 +270,12 @@ TEST_F(SettingsWindow, LeavesOutATemplateWhosePathIsTooLongToChoose) {
   // do not. Three of them, so that one likely comes before a listed entry
   // in the search order and list and catalogue indexes part.
   std::string base = makeTempFolder("long");
-  std::string folderPath = base + "/" + std::string(238 - hostPath(base).size(), 'd');
+  std::string folderPath = folderOfLength(base, 240);
   PluginFolder folder =
       makePluginFolder("long", {{"values-ghost.tpp", "a.tpp"}, {"other-ghost.tpp", "b.tpp"}}, folderPath);
-  ASSERT_EQ(hostPath(folder.posix).size() + 1, 240u);
+  ASSERT_EQ(hostFolder(folder.posix).size(), 240u);
   for (char n = '1'; n <= '3'; ++n) {
-    writeAnyFile(folder.posix + "/" + std::string(60, 'l') + n + ".tpp", fixtureBytes("values-noghost.tpp"));
+    writeFileBytes(folder.posix + "/" + std::string(60, 'l') + n + ".tpp", fixtureBytes("values-noghost.tpp"));
   }
   std::vector<std::string> order = templateOrder(folder);
   ASSERT_EQ(order.size(), 5u);

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 #include "support/TestFiles.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -36,11 +36,10 @@ constexpr long kAllowedGrowthKiB = 1024;
 TEST(Soak, TenThousandSavesKeepMemoryFlat) {
   ASSERT_NE(hostReceiver(), nullptr);
   std::string folder = makeTempFolder("soak");
-  ASSERT_TRUE(writeFile(folder + "/detailed.tpp",
-                        readFileBytes(std::string(SSTP_SOURCE_DIR) + "/templates/detailed.tpp")));
+  ASSERT_TRUE(writeFileBytes(folder + "/detailed.tpp", readFileBytes(sourcePath("templates/detailed.tpp"))));
   HostedPlugin plugin;
   std::string error;
-  ASSERT_TRUE(loadHostedPlugin(folder, false, &plugin, &error)) << error;
+  ASSERT_TRUE(loadHostedPlugin(folder, ModulePath::ansi, &plugin, &error)) << error;
   ASSERT_TRUE(attachHostedPlugin(&plugin, &error)) << error;
   HostScene scene;
   scene.savedTemplate = "detailed.tpp";
@@ -74,7 +73,7 @@ TEST(Soak, TenThousandSavesKeepMemoryFlat) {
   EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
 #endif
   unloadHostedPlugin(&plugin);
-  removeFolder(folder);
+  removeTree(folder);
 }
 
 }  // namespace

@@ -28,15 +28,6 @@ struct ToolRun {
   std::string err;
 };
 
-// A path as the program under test opens it.
-std::string programPath(const std::string& posixPath) {
-#ifdef _WIN32
-  return hostPath(posixPath);
-#else
-  return posixPath;
-#endif
-}
-
 // The status line ends in CR LF on Windows (stdout in text mode).
 std::string withoutCr(std::string text) {
   size_t at = text.find("\r\n");
@@ -47,8 +38,8 @@ std::string withoutCr(std::string text) {
 // Runs tpp with `args` (words without blanks, or quoted for both shells).
 ToolRun runTpp(const std::string& args) {
   std::string folder = makeTempFolder("tpp-send");
-  std::string command = programPath(TPP_PROGRAM) + " " + args + " >" + programPath(folder + "/out") + " 2>" +
-                        programPath(folder + "/err");
+  std::string command = localPath(TPP_PROGRAM) + " " + args + " >" + localPath(folder + "/out") + " 2>" +
+                        localPath(folder + "/err");
   int status = system(command.c_str());
 #ifndef _WIN32
   status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -58,9 +49,7 @@ ToolRun runTpp(const std::string& args) {
   return run;
 }
 
-std::string fixture(const char* name) {
-  return programPath(std::string(SSTP_SOURCE_DIR) + "/tests/sstp/fixtures/" + name);
-}
+std::string fixture(const char* name) { return localPath(fixturePath("sstp", name)); }
 
 std::string composed(const char* script, const char* ghost) {
   char* request = composeSstpMessage(script, ghost);

@@ -1,7 +1,5 @@
 #include "support/PluginLoader.h"
 
-#include <string.h>
-
 #include "support/TestFiles.h"
 
 #ifndef _WIN32
@@ -12,41 +10,59 @@
 #error "SSTP_PLUGIN_PATH names the built plug-in module"
 #endif
 
-typedef void*(WINAPI* GetFilterTableFunction)(void);
+namespace {
+
+// Opens the module file as the host names it; null with `error` set when
+// the loader refuses it.
+void* openModule(const std::string& path, ModulePath how, std::string* error) {
+#ifdef _WIN32
+  std::string shown = how == ModulePath::wide ? "\\\\?\\" + hostPath(path) : hostPath(path);
+  HMODULE module = how == ModulePath::wide ? LoadLibraryW(longPath(path).c_str()) : LoadLibraryA(shown.c_str());
+  if (module == nullptr) {
+    DWORD code = GetLastError();
+    *error = "cannot load " + shown + " (error " + std::to_string(code) + ")";
+  }
+  return module;
+#else
+  (void)how;
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) *error = "cannot load " + path + ": " + dlerror();
+  return module;
+#endif
+}
+
+// The export by its undecorated name, as the host looks it up.
+hostLayout::GetFilterTableFunction filterTableExport(void* module) {
+#ifdef _WIN32
+  void* entry = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "GetFilterTable"));
+#else
+  void* entry = dlsym(module, "GetFilterTable");
+#endif
+  return reinterpret_cast<hostLayout::GetFilterTableFunction>(entry);
+}
+
+}  // namespace
 
 std::string pluginPath() { return SSTP_PLUGIN_PATH; }
 
-LoadedPlugin loadPluginFrom(const std::string& posixPath, std::string* error) {
+bool copyPlugin(const std::string& posixFolder, std::string* copy) {
+  std::string built = pluginPath();
+  *copy = posixFolder + built.substr(built.find_last_of('/'));
+  std::string bytes = readFileBytes(built);
+  return !bytes.empty() && writeFileBytes(*copy, bytes);
+}
+
+LoadedPlugin loadPluginFrom(const std::string& path, std::string* error, ModulePath how) {
   LoadedPlugin plugin = {nullptr, nullptr};
   std::string failure;
-  void* module = nullptr;
-  void* entry = nullptr;
-  // Open the module and find GetFilterTable by its undecorated name, as the
-  // host does.
-#ifdef _WIN32
-  std::string path = hostPath(posixPath);
-  HMODULE loaded = LoadLibraryA(path.c_str());
-  if (loaded == nullptr) {
-    failure = "LoadLibraryA(" + path + ") failed with error " + std::to_string(GetLastError());
-  } else {
-    module = loaded;
-    entry = reinterpret_cast<void*>(GetProcAddress(loaded, "GetFilterTable"));
-  }
-#else
-  module = dlopen(posixPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    failure = std::string("dlopen failed: ") + dlerror();
-  } else {
-    entry = dlsym(module, "GetFilterTable");
-  }
-#endif
-  if (module != nullptr && entry == nullptr) failure = posixPath + " exports no GetFilterTable";
+  void* module = openModule(path, how, &failure);
+  hostLayout::GetFilterTableFunction entry = module != nullptr ? filterTableExport(module) : nullptr;
+  if (module != nullptr && entry == nullptr) failure = path + " has no export GetFilterTable";
   if (entry != nullptr) {
-    plugin.module = module;
-    plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<GetFilterTableFunction>(entry)());
+    plugin.descriptor = static_cast<uint8_t*>(entry());
     if (plugin.descriptor == nullptr) failure = "GetFilterTable returned null";
   }
-  if (plugin.descriptor == nullptr) plugin.module = nullptr;
+  if (plugin.descriptor != nullptr) plugin.module = module;
   if (error != nullptr) *error = failure;
   return plugin;
 }
@@ -58,30 +74,7 @@ LoadedPlugin loadPlugin(std::string* error) {
   return plugin;
 }
 
-uint32_t wordAt(const void* record, int byteOffset) {
-  uint32_t word;
-  memcpy(&word, static_cast<const uint8_t*>(record) + byteOffset, sizeof word);
-  return word;
-}
-
-void* pointerAt(const void* record, int byteOffset) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(wordAt(record, byteOffset)));
-}
-
-void setWordAt(void* record, int byteOffset, uint32_t value) {
-  memcpy(static_cast<uint8_t*>(record) + byteOffset, &value, sizeof value);
-}
-
-void setPointerAt(void* record, int byteOffset, const void* pointer) {
-  setWordAt(record, byteOffset, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)));
-}
-
-std::string textAt(const void* record, int byteOffset) {
-  const char* text = static_cast<const char*>(pointerAt(record, byteOffset));
-  return text != nullptr ? std::string(text) : std::string();
-}
-
 void attachHost(const LoadedPlugin& plugin, const void* functionTable) {
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, functionTable);
-  setPointerAt(plugin.descriptor, kDescriptorModule, plugin.module);
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, functionTable);
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorModule, plugin.module);
 }

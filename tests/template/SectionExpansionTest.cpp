@@ -17,7 +17,7 @@ constexpr int32_t kOddSecond = 1700000001;
 
 JobRecord jobFor(const char* fixture) {
   JobRecord job{};
-  std::string path = fixturePath("template", fixture);
+  std::string path = hostPath(fixturePath("template", fixture));
   strncpy(job.templatePath, path.c_str(), sizeof(job.templatePath) - 1);
   return job;
 }

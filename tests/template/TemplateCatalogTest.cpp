@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/LocalFiles.h"
+#include "support/DirectorySearch.h"
 #include "support/TestFiles.h"
 #include "template/TemplateCatalog.h"
 
@@ -16,8 +16,8 @@ namespace {
 
 TEST(TemplateCatalog, AFolderWithoutTemplatesGivesNoEntries) {
   std::string folder = makeTempFolder("catalog-empty");
-  writeAnyFile(folder + "/a.tpp.txt", "[config]\r\nghost=a\r\n");
-  for (const std::string& searched : {hostPath(folder) + "\\", hostPath(folder) + "\\missing\\"}) {
+  writeFileBytes(folder + "/a.tpp.txt", "[config]\r\nghost=a\r\n");
+  for (const std::string& searched : {hostFolder(folder), hostFolder(folder + "/missing")}) {
     TemplateCatalog* catalog = scanTemplates(searched.c_str());
     ASSERT_NE(catalog, nullptr);
     EXPECT_EQ(catalog->entryCount, 0);
@@ -43,10 +43,10 @@ TEST(TemplateCatalog, ListsEveryMatchWithItsGhostInSearchOrder) {
       {"D.TPP", "[CONFIG]\r\nGHOST=Two Words\r\n", "Two Words"},   // names without regard to case
       {"e.tpp", "[config]\r\nghost=" + std::string(300, 'g') + "\r\n", std::string(259, 'g')},  // cut
   };
-  for (const File& file : files) writeAnyFile(folder + "/" + file.name, file.bytes);
-  createFolder(folder + "/sub.tpp");
+  for (const File& file : files) writeFileBytes(folder + "/" + file.name, file.bytes);
+  createFolders(folder + "/sub.tpp");
 
-  std::string host = hostPath(folder) + "\\";
+  std::string host = hostFolder(folder);
   std::vector<std::string> order = searchOrder(host + "*.tpp");
   ASSERT_EQ(order.size(), 6u);
   TemplateCatalog* catalog = scanTemplates(host.c_str());
@@ -70,10 +70,10 @@ TEST(TemplateCatalog, AFolderTooLongForTheSearchPatternGivesNoEntries) {
   std::string base = makeTempFolder("catalog-long");
   for (size_t length : {254u, 255u}) {
     SCOPED_TRACE(length);
-    std::string folder = base + "/" + std::string(length - 1 - hostPath(base).size() - 1, 'd');
-    std::string host = hostPath(folder) + "\\";
+    std::string folder = folderOfLength(base, length);
+    std::string host = hostFolder(folder);
     ASSERT_EQ(host.size(), length);
-    writeAnyFile(folder + "/a.tpp", "[config]\r\nghost=a\r\n");
+    writeFileBytes(folder + "/a.tpp", "[config]\r\nghost=a\r\n");
     TemplateCatalog* catalog = scanTemplates(host.c_str());
     ASSERT_NE(catalog, nullptr);
     EXPECT_EQ(catalog->entryCount, length == 254 ? 1 : 0);

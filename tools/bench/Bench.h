@@ -30,10 +30,6 @@ bool bareExchange(const struct sockaddr_in& address, const std::string& request)
 // decimals.
 void printFigure(const std::string& name, double value, int decimals);
 
-// `posixFolder` as the plug-in spells a folder: backslashes, under Windows
-// on the drive Z:, a backslash at the end.
-std::string pluginSpelling(const std::string& posixFolder);
-
 // Times each platform call a save-start notice makes by itself (profile
 // reads of `templatePath`, the Winsock calls of a delivery, the clock).
 // Prints "call median LABEL NAME us" for each.

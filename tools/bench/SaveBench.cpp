@@ -11,6 +11,7 @@
 #include "host/HostInterface.h"
 #include "host/JobRecord.h"
 #include "host/SaveNotifications.h"
+#include "support/TestFiles.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
 #include "template/TemplateCatalog.h"
@@ -81,7 +82,7 @@ struct Sample {
 // The templates of the folder as the catalogue finds them, by file name.
 std::vector<Sample> samplesIn(const std::string& posixFolder) {
   std::vector<Sample> samples;
-  TemplateCatalog* catalog = scanTemplates(pluginSpelling(posixFolder).c_str());
+  TemplateCatalog* catalog = scanTemplates(hostFolder(posixFolder).c_str());
   if (catalog == nullptr) return samples;
   for (int32_t i = 0; i < catalog->entryCount; ++i) {
     samples.push_back(Sample{baseNameOf(catalog->paths[i]), catalog->paths[i], catalog->ghostNames[i]});
@@ -100,10 +101,6 @@ bool choose(const Sample& sample, std::string* ghost) {
   ghostName = ghost->c_str();
   return true;
 }
-
-}  // namespace
-
-namespace {
 
 struct StartFigures {
   double startMedian = 0;

@@ -27,6 +27,7 @@
 #include "SaveBench.h"
 #include "SstpReceiver.h"
 #include "sstp/SstpNotifier.h"
+#include "support/TestFiles.h"
 
 double microsecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
@@ -49,18 +50,6 @@ bool bareExchange(const struct sockaddr_in& address, const std::string& request)
   ok = ok && recv(s, answer, sizeof answer - 1, 0) > 0;
   closesocket(s);
   return ok;
-}
-
-std::string pluginSpelling(const std::string& posixFolder) {
-  std::string folder = posixFolder;
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
-#ifdef _WIN32
-  if (!folder.empty() && folder[0] == '\\') folder = "Z:" + folder;
-#endif
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
 }
 
 void printFigure(const std::string& name, double value, int decimals) {
@@ -161,7 +150,7 @@ int main(int argc, char** argv) {
   bool ok = benchSaveStart(label, templates, sample, iterations, receiver);
   ok = benchExpansion(label, templates, std::max(10L, iterations / 4)) && ok;
   long refusedFailures = benchRefused(label, request, iterations);
-  benchCalls(label, pluginSpelling(templates) + sample, std::max(10L, iterations / 4));
+  benchCalls(label, hostFolder(templates) + sample, std::max(10L, iterations / 4));
   WSACleanup();
   stopSstpReceiver(receiver);
   printf("iterations %s: %ld\n", label, iterations);

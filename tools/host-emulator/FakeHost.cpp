@@ -20,10 +20,9 @@ struct Setting {
   std::string value;
 };
 
-// A filter record in the descriptor layout: flags at 0, the frame-processing
-// function at 48.
+// A filter record in the descriptor layout.
 struct FilterRecord {
-  uint8_t bytes[kFilterBytes];
+  uint8_t bytes[hostLayout::kDescriptorBytes];
 };
 
 Project* project = nullptr;
@@ -31,11 +30,9 @@ uint8_t* pluginDescriptor = nullptr;
 HostFiles files;
 std::vector<Setting> settings;
 std::vector<FilterRecord> filterRecords;
-uintptr_t hostTable[kHostTableWords];
+hostLayout::HostTable hostTable;
 // The edit handle is opaque to the plug-in; this only gives it an address.
 int editObject;
-
-void putWord(uint8_t* record, int offset, uint32_t value) { memcpy(record + offset, &value, 4); }
 
 void readSettings() {
   settings.clear();
@@ -61,8 +58,8 @@ const Setting* findSetting(const char* key) {
   return nullptr;
 }
 
-bool isSkipped(int32_t frame) {
-  for (const FrameRange& range : project->skipped) {
+bool isSkipped(const Project& theProject, int32_t frame) {
+  for (const FrameRange& range : theProject.skipped) {
     if (frame >= range.first && frame <= range.last) return true;
   }
   return false;
@@ -76,14 +73,12 @@ int32_t __cdecl currentFrame(void*) {
 
 int32_t __cdecl isSaveFrame(void*, int32_t frame) {
   if (frame < 0 || frame >= project->frameCount) return 0;
-  return isSkipped(frame) ? 0 : 1;
+  return isSkipped(*project, frame) ? 0 : 1;
 }
 
 int32_t __cdecl fileInfo(void*, uint32_t* record) {
   if (!project->fileInfoAnswers) return 0;
-  memset(record, 0, 16 * 4);
-  record[4] = static_cast<uint32_t>(project->rate);
-  record[5] = static_cast<uint32_t>(project->scale);
+  fillFileInfo(record, project->rate, project->scale);
   return 1;
 }
 
@@ -106,8 +101,9 @@ int32_t __cdecl loadInt(void*, const char* key, int32_t defaultValue) {
 int32_t __cdecl loadText(void*, const char* key, char* buffer, const char* defaultText) {
   const Setting* setting = findSetting(key);
   std::string value = setting != nullptr ? setting->value : std::string(defaultText ? defaultText : "");
-  if (value.size() > 259) value.resize(259);
-  memcpy(buffer, value.c_str(), value.size() + 1);
+  // Printed as the buffer takes it.
+  if (value.size() >= hostLayout::kHostTextBytes) value.resize(hostLayout::kHostTextBytes - 1);
+  fillHostTextBuffer(buffer, value);
   say("host: load-text %s -> %s%s\n", quoted(key).c_str(), quoted(value).c_str(),
       setting ? "" : " (default)");
   return 1;
@@ -130,9 +126,7 @@ int32_t __cdecl storeText(void*, const char* key, const char* text) {
 
 int32_t __cdecl systemInfo(void*, uint32_t* record) {
   if (!project->systemInfoAnswers) return 0;
-  memset(record, 0, 19 * 4);
-  record[2] = static_cast<uint32_t>(filterRecords.size());
-  record[10] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(project->outputName.c_str()));
+  fillSystemInfo(record, static_cast<int32_t>(filterRecords.size()), project->outputName.c_str());
   return 1;
 }
 
@@ -145,15 +139,63 @@ void* __cdecl filterRecord(int32_t index) {
 
 void __cdecl someFrameProcessing() {}
 
-template <typename F>
-void setSlot(int offset, F function) {
-  hostTable[offset / 4] = reinterpret_cast<uintptr_t>(function);
-}
-
 std::string readFile(const std::string& path, bool* found) {
   std::ifstream in(path, std::ios::binary);
   *found = static_cast<bool>(in);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The estimator's stored record, read field by field from its bytes.
+struct StoredRecord {
+  int32_t nextSlot;
+  int32_t sampleCount;
+  double secondsPerPixelFrame;
+  double perFilterFactor;
+  int32_t samples[hostLayout::kRecordSampleSlots][4];  // pixels, frames, filters, seconds
+};
+
+StoredRecord readRecord(const uint8_t* data) {
+  StoredRecord record;
+  record.nextSlot = static_cast<int32_t>(wordAt(data, hostLayout::kRecordNextSlot));
+  record.sampleCount = static_cast<int32_t>(wordAt(data, hostLayout::kRecordSampleCount));
+  memcpy(&record.secondsPerPixelFrame, data + hostLayout::kRecordSecondsPerPixelFrame, 8);
+  memcpy(&record.perFilterFactor, data + hostLayout::kRecordPerFilterFactor, 8);
+  static_assert(sizeof record.samples == hostLayout::kRecordSampleSlots * hostLayout::kRecordSampleBytes, "");
+  memcpy(record.samples, data + hostLayout::kRecordSamples, sizeof record.samples);
+  return record;
+}
+
+void printRecord(const StoredRecord& record) {
+  say("extdata nextSlot=%d sampleCount=%d secondsPerPixelFrame=%.9g perFilterFactor=%.9g\n", record.nextSlot,
+      record.sampleCount, record.secondsPerPixelFrame, record.perFilterFactor);
+  for (int i = 0; i < hostLayout::kRecordSampleSlots; ++i) {
+    const int32_t* sample = record.samples[i];
+    say("extdata sample=%d pixels=%d frames=%d filters=%d seconds=%d\n", i, sample[0], sample[1], sample[2],
+        sample[3]);
+  }
+}
+
+// The estimate that the record's coefficients give for `theProject`: the
+// model as the record stores it, in its order of operations. An estimate
+// of 0 makes the save's start reset the record to its defaults.
+void printModelEstimate(const StoredRecord& record, const Project& theProject) {
+  int32_t filters = 0;
+  for (const HostFilter& filter : theProject.filters) {
+    bool counted = (filter.flags & hostLayout::kFilterNotCounted) == 0 &&
+                   (filter.flags & hostLayout::kFilterActive) != 0 && filter.processing;
+    if (counted) ++filters;
+  }
+  double pixels = static_cast<double>(theProject.width) * theProject.height;
+  int32_t frames = framesToSave(theProject);
+  double estimate =
+      trunc((filters * record.perFilterFactor + 1) * record.secondsPerPixelFrame * pixels * frames);
+  if (!isfinite(estimate)) estimate = 0;
+  say("extdata model estimate for this project (%.0f pixels, %d frames, %d filters): %.0f s\n", pixels,
+      frames, filters, estimate);
+  if (estimate == 0) {
+    double defaults = trunc((filters * 0.5 + 1) * 0.0001 * pixels * frames);
+    say("extdata an estimate of 0 is reset at the save's start to the defaults, which give %.0f s\n", defaults);
+  }
 }
 
 }  // namespace
@@ -164,16 +206,6 @@ void say(const char* format, ...) {
   vprintf(format, arguments);
   va_end(arguments);
   fflush(stdout);
-}
-
-uint32_t wordAt(const uint8_t* record, int offset) {
-  uint32_t value;
-  memcpy(&value, record + offset, 4);
-  return value;
-}
-
-void* pointerAt(const uint8_t* record, int offset) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(wordAt(record, offset)));
 }
 
 void* editHandle() { return &editObject; }
@@ -188,32 +220,31 @@ void attachFakeHost(uint8_t* descriptor, void* module, Project* theProject, cons
   for (const HostFilter& filter : project->filters) {
     FilterRecord record;
     memset(record.bytes, 0, sizeof record.bytes);
-    putWord(record.bytes, kFilterFlags, filter.flags);
+    setWordAt(record.bytes, hostLayout::kDescriptorFlags, filter.flags);
     if (filter.processing) {
-      putWord(record.bytes, kFilterProcessing,
-              static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&someFrameProcessing)));
+      setPointerAt(record.bytes, hostLayout::kDescriptorProcessing, reinterpret_cast<void*>(&someFrameProcessing));
     }
     filterRecords.push_back(record);
   }
   filterRecords.push_back(FilterRecord());  // the plug-in's own place in the list
 
-  memset(hostTable, 0, sizeof hostTable);
-  setSlot(kHostCurrentFrame, &currentFrame);
-  setSlot(kHostIsSaveFrame, &isSaveFrame);
-  setSlot(kHostFileInfo, &fileInfo);
-  setSlot(kHostPictureSize, &pictureSize);
-  setSlot(kHostLoadInt, &loadInt);
-  setSlot(kHostLoadText, &loadText);
-  setSlot(kHostStoreText, &storeText);
-  setSlot(kHostSystemInfo, &systemInfo);
-  setSlot(kHostFilterRecord, &filterRecord);
-  putWord(descriptor, kFilterFunctionTable, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hostTable)));
-  putWord(descriptor, kFilterModule, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module)));
+  memset(&hostTable, 0, sizeof hostTable);
+  setHostFunction(&hostTable, hostLayout::kHostCurrentFrame, &currentFrame);
+  setHostFunction(&hostTable, hostLayout::kHostIsSaveFrame, &isSaveFrame);
+  setHostFunction(&hostTable, hostLayout::kHostFileInfo, &fileInfo);
+  setHostFunction(&hostTable, hostLayout::kHostPictureSize, &pictureSize);
+  setHostFunction(&hostTable, hostLayout::kHostLoadInt, &loadInt);
+  setHostFunction(&hostTable, hostLayout::kHostLoadText, &loadText);
+  setHostFunction(&hostTable, hostLayout::kHostStoreText, &storeText);
+  setHostFunction(&hostTable, hostLayout::kHostSystemInfo, &systemInfo);
+  setHostFunction(&hostTable, hostLayout::kHostFilterRecord, &filterRecord);
+  setPointerAt(descriptor, hostLayout::kDescriptorFunctionTable, &hostTable);
+  setPointerAt(descriptor, hostLayout::kDescriptorModule, module);
 }
 
 void loadExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
-  uint8_t* data = static_cast<uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
-  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  uint8_t* data = static_cast<uint8_t*>(pointerAt(descriptor, hostLayout::kDescriptorExtendedData));
+  uint32_t size = wordAt(descriptor, hostLayout::kDescriptorExtendedSize);
   bool found = false;
   std::string bytes = readFile(theFiles.extendedPath, &found);
   if (!found) {
@@ -231,8 +262,8 @@ void loadExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
 }
 
 void saveExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
-  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
-  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, hostLayout::kDescriptorExtendedData));
+  uint32_t size = wordAt(descriptor, hostLayout::kDescriptorExtendedSize);
   if (data == nullptr || size == 0) return;
   std::ofstream out(theFiles.extendedPath, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data), size);
@@ -242,20 +273,14 @@ void saveExtendedData(uint8_t* descriptor, const HostFiles& theFiles) {
 int32_t framesToSave(const Project& theProject) {
   int32_t count = 0;
   for (int32_t frame = theProject.range.first; frame <= theProject.range.last; ++frame) {
-    if (frame >= 0 && frame < theProject.frameCount) {
-      bool skipped = false;
-      for (const FrameRange& range : theProject.skipped) {
-        if (frame >= range.first && frame <= range.last) skipped = true;
-      }
-      if (!skipped) ++count;
-    }
+    if (frame >= 0 && frame < theProject.frameCount && !isSkipped(theProject, frame)) ++count;
   }
   return count;
 }
 
 void dumpExtendedData(const uint8_t* descriptor, const Project& theProject) {
-  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, kFilterExtendedData));
-  uint32_t size = wordAt(descriptor, kFilterExtendedSize);
+  const uint8_t* data = static_cast<const uint8_t*>(pointerAt(descriptor, hostLayout::kDescriptorExtendedData));
+  uint32_t size = wordAt(descriptor, hostLayout::kDescriptorExtendedSize);
   if (data == nullptr) {
     say("extdata none\n");
     return;
@@ -267,36 +292,8 @@ void dumpExtendedData(const uint8_t* descriptor, const Project& theProject) {
     hex += byte;
   }
   say("extdata bytes=%u hex=%s\n", size, hex.c_str());
-  if (size != 88) return;
-  // The estimator's stored record: two words, two doubles, four samples.
-  int32_t nextSlot, sampleCount;
-  double perPixelFrame, perFilter;
-  memcpy(&nextSlot, data, 4);
-  memcpy(&sampleCount, data + 4, 4);
-  memcpy(&perPixelFrame, data + 8, 8);
-  memcpy(&perFilter, data + 16, 8);
-  say("extdata nextSlot=%d sampleCount=%d secondsPerPixelFrame=%.9g perFilterFactor=%.9g\n", nextSlot,
-      sampleCount, perPixelFrame, perFilter);
-  for (int i = 0; i < 4; ++i) {
-    int32_t sample[4];
-    memcpy(sample, data + 24 + 16 * i, 16);
-    say("extdata sample=%d pixels=%d frames=%d filters=%d seconds=%d\n", i, sample[0], sample[1],
-        sample[2], sample[3]);
-  }
-  int32_t filters = 0;
-  for (const HostFilter& filter : theProject.filters) {
-    if ((filter.flags & 0x208004u) == 0 && (filter.flags & 1u) != 0 && filter.processing) ++filters;
-  }
-  // The model as the record stores it, in its order of operations; an
-  // estimate of 0 makes the save's start reset the record to its defaults.
-  double pixels = static_cast<double>(theProject.width) * theProject.height;
-  int32_t frames = framesToSave(theProject);
-  double estimate = trunc((filters * perFilter + 1) * perPixelFrame * pixels * frames);
-  if (!isfinite(estimate)) estimate = 0;
-  say("extdata model estimate for this project (%.0f pixels, %d frames, %d filters): %.0f s\n", pixels,
-      frames, filters, estimate);
-  if (estimate == 0) {
-    double defaults = trunc((filters * 0.5 + 1) * 0.0001 * pixels * frames);
-    say("extdata an estimate of 0 is reset at the save's start to the defaults, which give %.0f s\n", defaults);
-  }
+  if (size != static_cast<uint32_t>(hostLayout::kRecordBytes)) return;
+  StoredRecord record = readRecord(data);
+  printRecord(record);
+  printModelEstimate(record, theProject);
 }

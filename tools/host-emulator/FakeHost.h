@@ -2,7 +2,8 @@
 // function table of host services, the host's settings (kept in a file so
 // that choices persist from one run to the next) and the filter's extended
 // data (kept in a file too). The plug-in's descriptor is only ever touched
-// at byte offsets; nothing here knows the plug-in's own headers.
+// at the byte offsets of support/HostLayout.h; nothing here knows the
+// plug-in's own headers.
 #pragma once
 
 #include <stdint.h>
@@ -10,33 +11,7 @@
 #include <string>
 #include <vector>
 
-// Byte offsets in the filter descriptor (35 words).
-constexpr int kFilterFlags = 0;
-constexpr int kFilterWindowWidth = 4;
-constexpr int kFilterWindowHeight = 8;
-constexpr int kFilterName = 12;
-constexpr int kFilterProcessing = 48;
-constexpr int kFilterWindowHandler = 64;
-constexpr int kFilterExtendedData = 76;
-constexpr int kFilterExtendedSize = 80;
-constexpr int kFilterInformation = 84;
-constexpr int kFilterSaveStart = 88;
-constexpr int kFilterSaveEnd = 92;
-constexpr int kFilterFunctionTable = 96;
-constexpr int kFilterModule = 104;
-constexpr int kFilterBytes = 140;
-
-// Byte offsets in the host's function table.
-constexpr int kHostCurrentFrame = 24;
-constexpr int kHostIsSaveFrame = 72;
-constexpr int kHostFileInfo = 92;
-constexpr int kHostPictureSize = 104;
-constexpr int kHostLoadInt = 136;
-constexpr int kHostLoadText = 144;
-constexpr int kHostStoreText = 148;
-constexpr int kHostSystemInfo = 160;
-constexpr int kHostFilterRecord = 164;
-constexpr int kHostTableWords = 64;
+#include "support/HostLayout.h"
 
 struct FrameRange {
   int32_t first;
@@ -92,10 +67,6 @@ void dumpExtendedData(const uint8_t* descriptor, const Project& project);
 
 // Frames from the range that the save writes (the host's own count).
 int32_t framesToSave(const Project& project);
-
-// The 32-bit word at `offset` of a record, and the pointer it holds.
-uint32_t wordAt(const uint8_t* record, int offset);
-void* pointerAt(const uint8_t* record, int offset);
 
 // printf to standard output, flushed at once.
 void say(const char* format, ...)

@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr UINT kWindowInit = 1127;
-
-typedef int32_t(__cdecl* WindowHandler)(HWND, UINT, WPARAM, LPARAM, void*, void*);
-
 // The window calls the emulator makes: Windows' own under Windows, the
 // plug-in module's stand-ins natively.
 struct WindowCalls {
@@ -41,7 +37,7 @@ bool forwarding = false;
 
 const char* messageName(UINT message) {
   switch (message) {
-    case kWindowInit: return "window initialisation (1127)";
+    case hostLayout::kWindowInitMessage: return "window initialisation (1127)";
     case WM_COMMAND: return "WM_COMMAND";
     case WM_DESTROY: return "WM_DESTROY";
     default: return "message";
@@ -49,7 +45,7 @@ const char* messageName(UINT message) {
 }
 
 LRESULT callHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  WindowHandler handler = reinterpret_cast<WindowHandler>(pointerAt(descriptor, kFilterWindowHandler));
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(descriptor, hostLayout::kDescriptorWindowHandler);
   if (handler == nullptr) return 0;
   int32_t result = handler(window, message, wParam, lParam, editHandle(), descriptor);
   say("host: %s -> %d\n", messageName(message), result);
@@ -59,7 +55,8 @@ LRESULT callHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 #ifdef _WIN32
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (forwarding && (message == kWindowInit || message == WM_COMMAND || message == WM_DESTROY)) {
+  bool forHandler = message == hostLayout::kWindowInitMessage || message == WM_COMMAND || message == WM_DESTROY;
+  if (forwarding && forHandler) {
     callHandler(window, message, wParam, lParam);
     return 0;
   }
@@ -79,11 +76,11 @@ bool createWindow(void*, std::string* error) {
   windowClass.lpszClassName = "HostEmulatorFilterWindow";
   RegisterClassA(&windowClass);
   // The client area gets the size the descriptor asks for.
-  RECT frame = {0, 0, static_cast<LONG>(wordAt(descriptor, kFilterWindowWidth)),
-                static_cast<LONG>(wordAt(descriptor, kFilterWindowHeight))};
+  RECT frame = {0, 0, static_cast<LONG>(wordAt(descriptor, hostLayout::kDescriptorWindowWidth)),
+                static_cast<LONG>(wordAt(descriptor, hostLayout::kDescriptorWindowHeight))};
   DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   AdjustWindowRect(&frame, style, FALSE);
-  const char* name = static_cast<const char*>(pointerAt(descriptor, kFilterName));
+  const char* name = static_cast<const char*>(pointerAt(descriptor, hostLayout::kDescriptorName));
   filterWindow = CreateWindowExA(0, windowClass.lpszClassName, name ? name : "", style, CW_USEDEFAULT,
                                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                  nullptr, windowClass.hInstance, nullptr);
@@ -153,7 +150,7 @@ DWORD WINAPI watchForErrorBox(LPVOID) {
 void runInitialisation() {
   InterlockedExchange(&watching, 1);
   HANDLE watcher = CreateThread(nullptr, 0, watchForErrorBox, nullptr, 0, nullptr);
-  deliver(kWindowInit, 0, 0);
+  deliver(hostLayout::kWindowInitMessage, 0, 0);
   InterlockedExchange(&watching, 0);
   if (watcher != nullptr) {
     WaitForSingleObject(watcher, INFINITE);
@@ -197,7 +194,7 @@ LRESULT deliver(UINT message, WPARAM wParam, LPARAM lParam) {
   return callHandler(filterWindow, message, wParam, lParam);
 }
 
-void runInitialisation() { deliver(kWindowInit, 0, 0); }
+void runInitialisation() { deliver(hostLayout::kWindowInitMessage, 0, 0); }
 
 void destroyWindow() { deliver(WM_DESTROY, 0, 0); }
 

@@ -13,10 +13,7 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <dlfcn.h>
+#ifndef _WIN32
 #include <limits.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -28,66 +25,29 @@
 #include "PortRedirect.h"
 #include "Text.h"
 #include "Windowing.h"
+#include "support/PluginLoader.h"
+#include "support/TestFiles.h"
 
 namespace {
 
 constexpr int kTemplateListId = 40001;
 constexpr int kPortListId = 40002;
 
-const char* const kUsage =
+const char* const kUsageIntroduction =
     "usage: host-emulator [options] [command ...]\n"
     "\n"
     "Plays the AviUtl host for a filter plug-in: loads it, initialises its\n"
     "window, lets a user pick entries and saves a video, printing each step.\n"
-    "\n"
-    "commands, run in order (default: init, one save per --saves, destroy):\n"
-    "  init                 the host's window initialisation (message 1127)\n"
-    "  pick-template N      pick entry N of the template list (ID 40001)\n"
-    "  pick-port N          pick entry N of the port list (ID 40002)\n"
-    "  save                 one save: start, --save-seconds of work, end\n"
-    "  dump-controls        print the filter window's controls\n"
-    "  dump-extdata         print the filter's extended data\n"
-    "  destroy              destroy the filter window (WM_DESTROY)\n"
-    "\n"
-    "options:\n"
-    "  --plugin FILE        the plug-in module, or the folder that holds it\n"
-    "                       (default: sstp.so or sstp.auf beside this program)\n"
-    "  --settings FILE      the host's settings, key=value lines (default:\n"
-    "                       host-emulator.ini beside the plug-in)\n"
-    "  --extdata FILE       the filter's extended data (default:\n"
-    "                       host-emulator.dat beside the plug-in)\n"
-    "  --frames N           frames in the project (900)\n"
-    "  --range FIRST-LAST   the saved range (the whole project)\n"
-    "  --end-frame N        the current frame when the save ends (LAST)\n"
-    "  --skip FIRST-LAST    frames the save does not write (repeatable)\n"
-    "  --size WxH           picture size (320x240)\n"
-    "  --rate RATE/SCALE    frame rate as a fraction (30000/1001)\n"
-    "  --filter FLAGS[/noproc]  another filter in the host's list, with its\n"
-    "                       flag word; /noproc: no frame-processing function\n"
-    "  --output NAME        the output file name (C:\\video\\output.avi)\n"
-    "  --no-file-info       the file-information request answers 0\n"
-    "  --no-system-info     the system-information request answers 0\n"
-    "  --no-picture-size    the picture-size request writes nothing\n"
-    "  --saves N            saves in the default command list (1)\n"
-    "  --save-seconds S     wall-clock seconds from start to end (1; may be 0\n"
-    "                       or a fraction)\n"
-    "  --no-align           start saves at once instead of just after a new\n"
-    "                       wall-clock second (which makes the measured\n"
-    "                       seconds exact)\n"
-    "  --trace              print the plug-in's calls to CreateWindowExA,\n"
-    "                       CreateFontA, SendMessageA, MessageBoxA and\n"
-    "                       DeleteObject with their arguments\n"
-    "  --port-map FROM=TO   send the plug-in's connections to local port\n"
-    "                       FROM to port TO instead (for tests)\n";
+    "\n";
 
-typedef void*(WINAPI* GetFilterTableFunction)(void);
-typedef int32_t(__cdecl* SaveStartFunction)(void*, int32_t, int32_t, void*);
-typedef int32_t(__cdecl* SaveEndFunction)(void*, void*);
+// The column at which the help of a command or an option begins.
+constexpr size_t kHelpColumn = 23;
 
 struct Options {
   std::string pluginPath;
   HostFiles files;
   Project project;
+  bool rangeGiven = false;
   int saves = 1;
   double saveSeconds = 1.0;
   bool align = true;
@@ -95,10 +55,15 @@ struct Options {
   std::vector<std::string> commands;
 };
 
-[[noreturn]] void usageError(const std::string& message) {
-  fprintf(stderr, "host-emulator: %s\n\n%s", message.c_str(), kUsage);
-  exit(2);
-}
+// What the commands act on.
+struct Session {
+  LoadedPlugin plugin;
+  Options* options;
+  int saveNumber;
+};
+
+// Prints `message` and the usage to standard error and exits with status 2.
+[[noreturn]] void usageError(const std::string& message);
 
 int32_t parseInt(const std::string& text, const char* what) {
   errno = 0;
@@ -118,18 +83,26 @@ void parsePair(const std::string& text, char separator, int32_t* a, int32_t* b, 
   *b = parseInt(text.substr(at + 1), what);
 }
 
-// A path as this program opens it: under Windows a POSIX path becomes a
-// path on Wine's drive Z:.
-std::string openablePath(std::string path) {
-#ifdef _WIN32
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
+// "FLAGS" or "FLAGS/noproc" as a filter of the host's list.
+HostFilter parseFilter(std::string text) {
+  HostFilter filter{0, true};
+  size_t slash = text.find('/');
+  if (slash != std::string::npos) {
+    if (text.substr(slash) != "/noproc") usageError("expected FLAGS or FLAGS/noproc for --filter");
+    filter.processing = false;
+    text = text.substr(0, slash);
   }
+  filter.flags = static_cast<uint32_t>(strtoul(text.c_str(), nullptr, 0));
+  return filter;
+}
+
+// The output name in the code page the plug-in reads.
+std::string outputNameFrom(const std::string& argument) {
+#ifdef _WIN32
+  return argument;  // already in the ANSI code page
+#else
+  return sjisFromUtf8(argument);
 #endif
-  return path;
 }
 
 std::string folderOf(const std::string& path) {
@@ -138,13 +111,17 @@ std::string folderOf(const std::string& path) {
 }
 
 #ifdef _WIN32
-#define SEPARATOR "\\"
+constexpr char kSeparator[] = "\\";
+constexpr char kModuleName[] = "sstp.auf";
+
 bool isFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 #else
-#define SEPARATOR "/"
+constexpr char kSeparator[] = "/";
+constexpr char kModuleName[] = "sstp.so";
+
 bool isFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -163,105 +140,6 @@ std::string ownFolder() {
   path[length] = '\0';
   return folderOf(path);
 #endif
-}
-
-Options parseOptions(int argc, char** argv) {
-  Options options;
-  std::vector<std::string> args(argv + 1, argv + argc);
-  bool rangeGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= args.size()) usageError("missing value for " + arg);
-      return args[++i];
-    };
-    if (arg == "-h" || arg == "--help") {
-      fputs(kUsage, stdout);
-      exit(0);
-    } else if (arg == "--plugin") {
-      options.pluginPath = openablePath(value());
-    } else if (arg == "--settings") {
-      options.files.settingsPath = openablePath(value());
-    } else if (arg == "--extdata") {
-      options.files.extendedPath = openablePath(value());
-    } else if (arg == "--frames") {
-      options.project.frameCount = parseInt(value(), "--frames");
-    } else if (arg == "--range") {
-      parsePair(value(), '-', &options.project.range.first, &options.project.range.last, "--range");
-      rangeGiven = true;
-    } else if (arg == "--end-frame") {
-      options.project.endFrame = parseInt(value(), "--end-frame");
-    } else if (arg == "--skip") {
-      FrameRange range;
-      parsePair(value(), '-', &range.first, &range.last, "--skip");
-      options.project.skipped.push_back(range);
-    } else if (arg == "--size") {
-      parsePair(value(), 'x', &options.project.width, &options.project.height, "--size");
-    } else if (arg == "--rate") {
-      parsePair(value(), '/', &options.project.rate, &options.project.scale, "--rate");
-    } else if (arg == "--filter") {
-      std::string text = value();
-      HostFilter filter{0, true};
-      size_t slash = text.find('/');
-      if (slash != std::string::npos) {
-        if (text.substr(slash) != "/noproc") usageError("expected FLAGS or FLAGS/noproc for --filter");
-        filter.processing = false;
-        text = text.substr(0, slash);
-      }
-      filter.flags = static_cast<uint32_t>(strtoul(text.c_str(), nullptr, 0));
-      options.project.filters.push_back(filter);
-    } else if (arg == "--output") {
-#ifdef _WIN32
-      options.project.outputName = value();  // already in the ANSI code page
-#else
-      options.project.outputName = sjisFromUtf8(value());
-#endif
-    } else if (arg == "--no-file-info") {
-      options.project.fileInfoAnswers = false;
-    } else if (arg == "--no-system-info") {
-      options.project.systemInfoAnswers = false;
-    } else if (arg == "--no-picture-size") {
-      options.project.pictureSizeAnswers = false;
-    } else if (arg == "--saves") {
-      options.saves = parseInt(value(), "--saves");
-    } else if (arg == "--save-seconds") {
-      options.saveSeconds = strtod(value().c_str(), nullptr);
-    } else if (arg == "--trace") {
-      options.trace = true;
-    } else if (arg == "--no-align") {
-      options.align = false;
-    } else if (arg == "--port-map") {
-      int32_t from, to;
-      parsePair(value(), '=', &from, &to, "--port-map");
-      addPortRedirect(from, to);
-    } else if (arg.compare(0, 2, "--") == 0) {
-      usageError("unknown option " + arg);
-    } else {
-      options.commands.push_back(arg);
-    }
-  }
-  if (!rangeGiven) options.project.range = FrameRange{0, options.project.frameCount - 1};
-#ifdef _WIN32
-  const char* moduleName = "sstp.auf";
-#else
-  const char* moduleName = "sstp.so";
-#endif
-  // No plug-in named: the one beside this program; a folder: the one in it.
-  if (options.pluginPath.empty()) {
-    options.pluginPath = ownFolder() + moduleName;
-  } else if (isFolder(options.pluginPath)) {
-    char last = options.pluginPath.back();
-    options.pluginPath += (last == '/' || last == '\\' ? "" : SEPARATOR) + std::string(moduleName);
-  }
-  std::string folder = folderOf(options.pluginPath);
-  if (options.files.settingsPath.empty()) options.files.settingsPath = folder + "host-emulator.ini";
-  if (options.files.extendedPath.empty()) options.files.extendedPath = folder + "host-emulator.dat";
-  if (options.commands.empty()) {
-    options.commands.push_back("init");
-    for (int i = 0; i < options.saves; ++i) options.commands.push_back("save");
-    options.commands.push_back("destroy");
-  }
-  return options;
 }
 
 // Wall-clock milliseconds since 1970, the clock the plug-in's time() reads.
@@ -290,54 +168,34 @@ void sleepMs(double ms) {
 #endif
 }
 
-struct Plugin {
-  void* module = nullptr;
-  uint8_t* descriptor = nullptr;
-};
-
-Plugin loadPlugin(const std::string& path) {
-  Plugin plugin;
-  void* getFilterTable = nullptr;
+// Loads the plug-in as the host does and prints its descriptor; a plug-in
+// that can't be loaded ends the program with status 3.
+LoadedPlugin loadFilter(const std::string& path) {
+  std::string error;
 #ifdef _WIN32
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) {
-    fprintf(stderr, "host-emulator: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
-    exit(3);
-  }
-  plugin.module = module;
-  getFilterTable = reinterpret_cast<void*>(GetProcAddress(module, "GetFilterTable"));
+  LoadedPlugin plugin = loadPluginFrom(path, &error);
 #else
+  // dlopen would search the library path for a bare name; the file is meant.
   char absolute[PATH_MAX];
-  std::string full = realpath(path.c_str(), absolute) != nullptr ? std::string(absolute) : path;
-  plugin.module = dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (plugin.module == nullptr) {
-    fprintf(stderr, "host-emulator: cannot load %s: %s\n", full.c_str(), dlerror());
-    exit(3);
-  }
-  getFilterTable = dlsym(plugin.module, "GetFilterTable");
+  LoadedPlugin plugin = loadPluginFrom(realpath(path.c_str(), absolute) != nullptr ? absolute : path, &error);
 #endif
-  if (getFilterTable == nullptr) {
-    fprintf(stderr, "host-emulator: %s has no export GetFilterTable\n", path.c_str());
-    exit(3);
-  }
-  plugin.descriptor = static_cast<uint8_t*>(reinterpret_cast<GetFilterTableFunction>(getFilterTable)());
   if (plugin.descriptor == nullptr) {
-    fprintf(stderr, "host-emulator: GetFilterTable returned null\n");
+    fprintf(stderr, "host-emulator: %s\n", error.c_str());
     exit(3);
   }
-  const char* name = static_cast<const char*>(pointerAt(plugin.descriptor, kFilterName));
-  const char* information = static_cast<const char*>(pointerAt(plugin.descriptor, kFilterInformation));
+  const uint8_t* d = plugin.descriptor;
   say("host: loaded %s\n", quoted(path).c_str());
   say("host: GetFilterTable: name=%s information=%s flags=0x%08x window=%ux%u extdata=%u bytes\n",
-      quoted(name ? name : "").c_str(), quoted(information ? information : "").c_str(),
-      wordAt(plugin.descriptor, kFilterFlags), wordAt(plugin.descriptor, kFilterWindowWidth),
-      wordAt(plugin.descriptor, kFilterWindowHeight), wordAt(plugin.descriptor, kFilterExtendedSize));
+      quoted(textAt(d, hostLayout::kDescriptorName)).c_str(),
+      quoted(textAt(d, hostLayout::kDescriptorInformation)).c_str(), wordAt(d, hostLayout::kDescriptorFlags),
+      wordAt(d, hostLayout::kDescriptorWindowWidth), wordAt(d, hostLayout::kDescriptorWindowHeight),
+      wordAt(d, hostLayout::kDescriptorExtendedSize));
   return plugin;
 }
 
-void runSave(const Plugin& plugin, const Options& options, int number) {
-  SaveStartFunction start = reinterpret_cast<SaveStartFunction>(pointerAt(plugin.descriptor, kFilterSaveStart));
-  SaveEndFunction end = reinterpret_cast<SaveEndFunction>(pointerAt(plugin.descriptor, kFilterSaveEnd));
+void runSave(const LoadedPlugin& plugin, const Options& options, int number) {
+  auto start = functionAt<hostLayout::PluginSaveStart>(plugin.descriptor, hostLayout::kDescriptorSaveStart);
+  auto end = functionAt<hostLayout::PluginSaveEnd>(plugin.descriptor, hostLayout::kDescriptorSaveEnd);
   if (start == nullptr || end == nullptr) {
     say("save %d: the plug-in has no save handlers\n", number);
     return;
@@ -361,6 +219,201 @@ void runSave(const Plugin& plugin, const Options& options, int number) {
   say("save %d: onSaveEnd -> %d\n", number, result);
 }
 
+// A command of the command line, run in order: its name, whether a list
+// index N follows it, its line of help and what it does.
+struct Command {
+  const char* name;
+  bool takesIndex;
+  const char* help;
+  void (*run)(Session* session, int32_t index);
+};
+
+const Command kCommands[] = {
+    {"init", false, "the host's window initialisation (message 1127)",
+     [](Session*, int32_t) { initialiseFilterWindow(); }},
+    {"pick-template", true, "pick entry N of the template list (ID 40001)",
+     [](Session*, int32_t index) { pickListEntry(kTemplateListId, index); }},
+    {"pick-port", true, "pick entry N of the port list (ID 40002)",
+     [](Session*, int32_t index) { pickListEntry(kPortListId, index); }},
+    {"save", false, "one save: start, --save-seconds of work, end",
+     [](Session* session, int32_t) { runSave(session->plugin, *session->options, ++session->saveNumber); }},
+    {"dump-controls", false, "print the filter window's controls", [](Session*, int32_t) { dumpControls(); }},
+    {"dump-extdata", false, "print the filter's extended data",
+     [](Session* session, int32_t) { dumpExtendedData(session->plugin.descriptor, session->options->project); }},
+    {"destroy", false, "destroy the filter window (WM_DESTROY)", [](Session*, int32_t) { destroyFilterWindow(); }},
+};
+
+// An option: its name, the name of its value (null for a switch), its help
+// (a line break continues it under its first line) and what it sets.
+struct Option {
+  const char* name;
+  const char* value;
+  const char* help;
+  void (*apply)(Options* options, const std::string& value);
+};
+
+const Option kOptions[] = {
+    {"--plugin", "FILE",
+     "the plug-in module, or the folder that holds it\n(default: sstp.so or sstp.auf beside this program)",
+     [](Options* o, const std::string& v) { o->pluginPath = localPath(v); }},
+    {"--settings", "FILE", "the host's settings, key=value lines (default:\nhost-emulator.ini beside the plug-in)",
+     [](Options* o, const std::string& v) { o->files.settingsPath = localPath(v); }},
+    {"--extdata", "FILE", "the filter's extended data (default:\nhost-emulator.dat beside the plug-in)",
+     [](Options* o, const std::string& v) { o->files.extendedPath = localPath(v); }},
+    {"--frames", "N", "frames in the project (900)",
+     [](Options* o, const std::string& v) { o->project.frameCount = parseInt(v, "--frames"); }},
+    {"--range", "FIRST-LAST", "the saved range (the whole project)",
+     [](Options* o, const std::string& v) {
+       parsePair(v, '-', &o->project.range.first, &o->project.range.last, "--range");
+       o->rangeGiven = true;
+     }},
+    {"--end-frame", "N", "the current frame when the save ends (LAST)",
+     [](Options* o, const std::string& v) { o->project.endFrame = parseInt(v, "--end-frame"); }},
+    {"--skip", "FIRST-LAST", "frames the save does not write (repeatable)",
+     [](Options* o, const std::string& v) {
+       FrameRange range;
+       parsePair(v, '-', &range.first, &range.last, "--skip");
+       o->project.skipped.push_back(range);
+     }},
+    {"--size", "WxH", "picture size (320x240)",
+     [](Options* o, const std::string& v) { parsePair(v, 'x', &o->project.width, &o->project.height, "--size"); }},
+    {"--rate", "RATE/SCALE", "frame rate as a fraction (30000/1001)",
+     [](Options* o, const std::string& v) { parsePair(v, '/', &o->project.rate, &o->project.scale, "--rate"); }},
+    {"--filter", "FLAGS[/noproc]",
+     "another filter in the host's list, with its\nflag word; /noproc: no frame-processing function",
+     [](Options* o, const std::string& v) { o->project.filters.push_back(parseFilter(v)); }},
+    {"--output", "NAME", "the output file name (C:\\video\\output.avi)",
+     [](Options* o, const std::string& v) { o->project.outputName = outputNameFrom(v); }},
+    {"--no-file-info", nullptr, "the file-information request answers 0",
+     [](Options* o, const std::string&) { o->project.fileInfoAnswers = false; }},
+    {"--no-system-info", nullptr, "the system-information request answers 0",
+     [](Options* o, const std::string&) { o->project.systemInfoAnswers = false; }},
+    {"--no-picture-size", nullptr, "the picture-size request writes nothing",
+     [](Options* o, const std::string&) { o->project.pictureSizeAnswers = false; }},
+    {"--saves", "N", "saves in the default command list (1)",
+     [](Options* o, const std::string& v) { o->saves = parseInt(v, "--saves"); }},
+    {"--save-seconds", "S", "wall-clock seconds from start to end (1; may be 0\nor a fraction)",
+     [](Options* o, const std::string& v) { o->saveSeconds = strtod(v.c_str(), nullptr); }},
+    {"--no-align", nullptr,
+     "start saves at once instead of just after a new\nwall-clock second (which makes the measured\nseconds exact)",
+     [](Options* o, const std::string&) { o->align = false; }},
+    {"--trace", nullptr,
+     "print the plug-in's calls to CreateWindowExA,\nCreateFontA, SendMessageA, MessageBoxA and\nDeleteObject with "
+     "their arguments",
+     [](Options* o, const std::string&) { o->trace = true; }},
+    {"--port-map", "FROM=TO", "send the plug-in's connections to local port\nFROM to port TO instead (for tests)",
+     [](Options*, const std::string& v) {
+       int32_t from, to;
+       parsePair(v, '=', &from, &to, "--port-map");
+       addPortRedirect(from, to);
+     }},
+};
+
+// One entry of the help: the name at the margin, its help from the help
+// column on (two blanks behind a longer name), further lines under it.
+std::string helpEntry(const std::string& name, const char* help) {
+  std::string entry = "  " + name;
+  entry += entry.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - entry.size(), ' ') : std::string("  ");
+  for (const char* c = help; *c != '\0'; ++c) {
+    entry += *c;
+    if (*c == '\n') entry += std::string(kHelpColumn, ' ');
+  }
+  return entry + "\n";
+}
+
+std::string usage() {
+  std::string text = kUsageIntroduction;
+  text += "commands, run in order (default: init, one save per --saves, destroy):\n";
+  for (const Command& command : kCommands) {
+    text += helpEntry(std::string(command.name) + (command.takesIndex ? " N" : ""), command.help);
+  }
+  text += "\noptions:\n";
+  for (const Option& option : kOptions) {
+    text += helpEntry(std::string(option.name) + (option.value != nullptr ? std::string(" ") + option.value : ""),
+                      option.help);
+  }
+  return text;
+}
+
+void usageError(const std::string& message) {
+  fprintf(stderr, "host-emulator: %s\n\n%s", message.c_str(), usage().c_str());
+  exit(2);
+}
+
+const Option* optionNamed(const std::string& name) {
+  for (const Option& option : kOptions) {
+    if (name == option.name) return &option;
+  }
+  return nullptr;
+}
+
+const Command* commandNamed(const std::string& name) {
+  for (const Command& command : kCommands) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+// What the command line leaves open: the whole project as the range, the
+// plug-in beside this program (or in the folder named), the host's files
+// beside the plug-in, and the default commands.
+void completeOptions(Options* options) {
+  if (!options->rangeGiven) options->project.range = FrameRange{0, options->project.frameCount - 1};
+  if (options->pluginPath.empty()) {
+    options->pluginPath = ownFolder() + kModuleName;
+  } else if (isFolder(options->pluginPath)) {
+    char last = options->pluginPath.back();
+    options->pluginPath += (last == '/' || last == '\\' ? "" : kSeparator) + std::string(kModuleName);
+  }
+  std::string folder = folderOf(options->pluginPath);
+  if (options->files.settingsPath.empty()) options->files.settingsPath = folder + "host-emulator.ini";
+  if (options->files.extendedPath.empty()) options->files.extendedPath = folder + "host-emulator.dat";
+  if (options->commands.empty()) {
+    options->commands.push_back("init");
+    for (int i = 0; i < options->saves; ++i) options->commands.push_back("save");
+    options->commands.push_back("destroy");
+  }
+}
+
+// Options are applied as they come; any other word is a command. --help
+// prints the usage and exits with status 0.
+Options parseOptions(int argc, char** argv) {
+  Options options;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      fputs(usage().c_str(), stdout);
+      exit(0);
+    }
+    const Option* option = optionNamed(arg);
+    if (option != nullptr) {
+      std::string value;
+      if (option->value != nullptr) {
+        if (i + 1 >= args.size()) usageError("missing value for " + arg);
+        value = args[++i];
+      }
+      option->apply(&options, value);
+    } else if (arg.compare(0, 2, "--") == 0) {
+      usageError("unknown option " + arg);
+    } else {
+      options.commands.push_back(arg);
+    }
+  }
+  completeOptions(&options);
+  return options;
+}
+
+// Every command is known before the plug-in is loaded; a list index is read
+// when its command runs.
+void checkCommands(const std::vector<std::string>& commands) {
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const Command* command = commandNamed(commands[i]);
+    if (command == nullptr) usageError("unknown command " + commands[i]);
+    if (command->takesIndex) ++i;
+  }
+}
+
 int32_t listIndexArgument(const std::vector<std::string>& commands, size_t* i) {
   const std::string& command = commands[*i];
   if (*i + 1 >= commands.size()) usageError(command + " needs a list index");
@@ -368,21 +421,24 @@ int32_t listIndexArgument(const std::vector<std::string>& commands, size_t* i) {
   return parseInt(commands[*i], command.c_str());
 }
 
+void runCommands(Session* session) {
+  const std::vector<std::string>& commands = session->options->commands;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const Command* command = commandNamed(commands[i]);
+    int32_t index = command->takesIndex ? listIndexArgument(commands, &i) : 0;
+    command->run(session, index);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   useBinaryOutput();
   Options options = parseOptions(argc, argv);
-  for (size_t i = 0; i < options.commands.size(); ++i) {
-    static const char* const known[] = {"init", "pick-template", "pick-port", "save",
-                                        "dump-controls", "dump-extdata", "destroy"};
-    bool ok = false;
-    for (const char* name : known) ok = ok || options.commands[i] == name;
-    if (!ok) usageError("unknown command " + options.commands[i]);
-    if (options.commands[i].compare(0, 5, "pick-") == 0) ++i;
-  }
+  checkCommands(options.commands);
 
-  Plugin plugin = loadPlugin(options.pluginPath);
+  Session session = {loadFilter(options.pluginPath), &options, 0};
+  const LoadedPlugin& plugin = session.plugin;
   std::string error;
   if (!installPortRedirects(plugin.module, &error)) {
     fprintf(stderr, "host-emulator: --port-map: %s\n", error.c_str());
@@ -398,26 +454,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "host-emulator: --trace: the plug-in does not import the window calls\n");
     return 3;
   }
-
-  int saveNumber = 0;
-  for (size_t i = 0; i < options.commands.size(); ++i) {
-    const std::string& command = options.commands[i];
-    if (command == "init") {
-      initialiseFilterWindow();
-    } else if (command == "pick-template") {
-      pickListEntry(kTemplateListId, listIndexArgument(options.commands, &i));
-    } else if (command == "pick-port") {
-      pickListEntry(kPortListId, listIndexArgument(options.commands, &i));
-    } else if (command == "save") {
-      runSave(plugin, options, ++saveNumber);
-    } else if (command == "dump-controls") {
-      dumpControls();
-    } else if (command == "dump-extdata") {
-      dumpExtendedData(plugin.descriptor, options.project);
-    } else if (command == "destroy") {
-      destroyFilterWindow();
-    }
-  }
+  runCommands(&session);
   saveExtendedData(plugin.descriptor, options.files);
   return 0;
 }

@@ -1,9 +1,7 @@
-#include "InProcessHost.h"
+#include "support/InProcessHost.h"
 
 #include <stdio.h>
 #include <string.h>
-
-#include <filesystem>
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -20,15 +18,6 @@ constexpr size_t kGuardBytes = 64;
 constexpr uint8_t kGuardByte = 0xA5;
 // Distinct filter records; indexes beyond share the last.
 constexpr size_t kFilterRecords = 8;
-constexpr int kFilterFlagsOffset = 0;
-constexpr int kFilterProcessingOffset = 48;
-constexpr int kDescriptorBytes = kDescriptorWords * 4;
-constexpr int kDescriptorExtendedData = 76;
-constexpr int kDescriptorExtendedSize = 80;
-constexpr int kDescriptorWindowHandler = 64;
-constexpr int kDescriptorSaveStart = 88;
-constexpr int kDescriptorSaveEnd = 92;
-constexpr UINT kWindowInitMessage = 1127;
 
 // Host-side bytes between two guards, and the payload as it was handed
 // over, to tell what the plug-in changed.
@@ -88,12 +77,6 @@ void checkFilter(void* filter, const char* function) {
   if (filter != host.descriptor) host.misuse += std::string(function) + " got a foreign filter record; ";
 }
 
-void copyText(char* buffer260, const std::string& text) {
-  size_t length = std::min<size_t>(text.size(), 259);
-  memcpy(buffer260, text.data(), length);
-  buffer260[length] = '\0';
-}
-
 int32_t __cdecl hostCurrentFrame(void* edit) {
   checkEditHandle(edit, "current-frame");
   return host.scene.currentFrame;
@@ -107,10 +90,7 @@ int32_t __cdecl hostIsSaveFrame(void* edit, int32_t) {
 int32_t __cdecl hostFileInfo(void* edit, uint32_t* record16) {
   checkEditHandle(edit, "file-information");
   if (!host.scene.fileInfoAnswers) return 0;
-  // Exactly the 16 words a host fills.
-  memset(record16, 0, 16 * 4);
-  record16[4] = static_cast<uint32_t>(host.scene.rate);
-  record16[5] = static_cast<uint32_t>(host.scene.scale);
+  fillFileInfo(record16, host.scene.rate, host.scene.scale);
   return 1;
 }
 
@@ -129,9 +109,9 @@ int32_t __cdecl hostLoadInt(void* filter, const char* key, int32_t defaultValue)
 int32_t __cdecl hostLoadText(void* filter, const char* key, char* buffer260, const char* defaultText) {
   checkFilter(filter, "load-text");
   if (strcmp(key, "path") == 0 && !host.scene.savedTemplate.empty()) {
-    copyText(buffer260, hostPath(host.folder + "/" + host.scene.savedTemplate));
+    fillHostTextBuffer(buffer260, hostPath(host.folder + "/" + host.scene.savedTemplate));
   } else {
-    copyText(buffer260, defaultText != nullptr ? defaultText : "");
+    fillHostTextBuffer(buffer260, defaultText != nullptr ? defaultText : "");
   }
   return 1;
 }
@@ -144,11 +124,8 @@ int32_t __cdecl hostStoreText(void* filter, const char*, const char*) {
 int32_t __cdecl hostSystemInfo(void* edit, uint32_t* record19) {
   checkEditHandle(edit, "system-information");
   if (!host.scene.systemInfoAnswers) return 0;
-  memset(record19, 0, 19 * 4);
-  record19[2] = static_cast<uint32_t>(host.scene.reportedFilters);
-  record19[10] = host.scene.nullOutputName
-                     ? 0
-                     : static_cast<uint32_t>(reinterpret_cast<uintptr_t>(payloadOf(host.outputName)));
+  const char* name = host.scene.nullOutputName ? nullptr : reinterpret_cast<const char*>(payloadOf(host.outputName));
+  fillSystemInfo(record19, host.scene.reportedFilters, name);
   return 1;
 }
 
@@ -165,143 +142,32 @@ void* __cdecl hostFilterRecord(int32_t index) {
 }
 
 void buildTable() {
-  host.table = makeGuarded("host function table", kHostTableWords * 4);
-  FakeHostTable* table = reinterpret_cast<FakeHostTable*>(payloadOf(host.table));
-  setHostFunction(table, 24, &hostCurrentFrame);
-  setHostFunction(table, 72, &hostIsSaveFrame);
-  setHostFunction(table, 92, &hostFileInfo);
-  setHostFunction(table, 104, &hostPictureSize);
-  setHostFunction(table, 136, &hostLoadInt);
-  setHostFunction(table, 144, &hostLoadText);
-  setHostFunction(table, 148, &hostStoreText);
-  setHostFunction(table, 160, &hostSystemInfo);
-  setHostFunction(table, 164, &hostFilterRecord);
+  host.table = makeGuarded("host function table", sizeof(hostLayout::HostTable));
+  hostLayout::HostTable* table = reinterpret_cast<hostLayout::HostTable*>(payloadOf(host.table));
+  setHostFunction(table, hostLayout::kHostCurrentFrame, &hostCurrentFrame);
+  setHostFunction(table, hostLayout::kHostIsSaveFrame, &hostIsSaveFrame);
+  setHostFunction(table, hostLayout::kHostFileInfo, &hostFileInfo);
+  setHostFunction(table, hostLayout::kHostPictureSize, &hostPictureSize);
+  setHostFunction(table, hostLayout::kHostLoadInt, &hostLoadInt);
+  setHostFunction(table, hostLayout::kHostLoadText, &hostLoadText);
+  setHostFunction(table, hostLayout::kHostStoreText, &hostStoreText);
+  setHostFunction(table, hostLayout::kHostSystemInfo, &hostSystemInfo);
+  setHostFunction(table, hostLayout::kHostFilterRecord, &hostFilterRecord);
   seal(host.table);
   host.editHandle = makeGuarded("edit handle", 64);
   seal(host.editHandle);
 }
 
-#ifdef _WIN32
-
-std::wstring longPath(const std::string& posixPath) {
-  std::string path = hostPath(posixPath);
-  int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
-  wide.resize(wcslen(wide.c_str()));
-  return L"\\\\?\\" + wide;
-}
-
-void removeWide(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeWide(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
-#endif
-
 }  // namespace
 
-size_t folderLengthSeenByPlugin(const std::string& posixFolder) { return hostPath(posixFolder).size() + 1; }
-
-std::string folderOfLength(const std::string& base, size_t length) {
-  std::string folder = base;
-  size_t now = folderLengthSeenByPlugin(folder);
-  // Each component adds its name and a separator; at most 200 bytes each.
-  while (now < length) {
-    size_t add = std::min<size_t>(length - now, 201);
-    if (length - now - add == 1) add -= 2;  // never leave a remainder of one (an empty name)
-    folder += "/" + std::string(add - 1, 'd');
-    now += add;
-  }
-  return folder;
-}
-
-bool createFolders(const std::string& posixFolder) {
-#ifdef _WIN32
-  // Each prefix in turn: CreateDirectoryW makes one level.
-  for (size_t at = posixFolder.find('/', 1); ; at = posixFolder.find('/', at + 1)) {
-    std::string prefix = posixFolder.substr(0, at);
-    if (!CreateDirectoryW(longPath(prefix).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (at == std::string::npos) return true;
-  }
-#else
-  std::error_code error;
-  std::filesystem::create_directories(posixFolder, error);
-  return !error;
-#endif
-}
-
-bool writeFile(const std::string& posixPath, const std::string& bytes) {
-#ifdef _WIN32
-  HANDLE file = CreateFileW(longPath(posixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  CloseHandle(file);
-  return ok;
-#else
-  FILE* file = fopen(posixPath.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return fclose(file) == 0 && ok;
-#endif
-}
-
-void removeFolder(const std::string& posixFolder) {
-#ifdef _WIN32
-  removeWide(longPath(posixFolder));
-#else
-  std::error_code ignored;
-  std::filesystem::remove_all(posixFolder, ignored);
-#endif
-}
-
-bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error) {
-  std::string built = pluginPath();
-  std::string module = folder + built.substr(built.find_last_of('/'));
-  std::string bytes = readFileBytes(built);
-  if (bytes.empty() || !writeFile(module, bytes)) {
+bool loadHostedPlugin(const std::string& folder, ModulePath how, HostedPlugin* plugin, std::string* error) {
+  std::string module;
+  if (!copyPlugin(folder, &module)) {
     *error = "can't copy the module to " + module;
     return false;
   }
   plugin->folder = folder;
-  LoadedPlugin loaded = {nullptr, nullptr};
-#ifdef _WIN32
-  if (widePath) {
-    HMODULE handle = LoadLibraryW(longPath(module).c_str());
-    if (handle == nullptr) {
-      *error = "LoadLibraryW failed with error " + std::to_string(GetLastError());
-      return false;
-    }
-    typedef void*(WINAPI * GetFilterTableFunction)(void);
-    GetFilterTableFunction entry =
-        reinterpret_cast<GetFilterTableFunction>(reinterpret_cast<void*>(GetProcAddress(handle, "GetFilterTable")));
-    loaded.module = handle;
-    loaded.descriptor = entry != nullptr ? static_cast<uint8_t*>(entry()) : nullptr;
-    if (loaded.descriptor == nullptr) *error = "no descriptor from GetFilterTable";
-  } else {
-    loaded = loadPluginFrom(module, error);
-  }
-#else
-  (void)widePath;
-  loaded = loadPluginFrom(module, error);
-#endif
+  LoadedPlugin loaded = loadPluginFrom(module, error, how);
   plugin->module = loaded.module;
   plugin->descriptor = loaded.descriptor;
   return loaded.descriptor != nullptr;
@@ -313,7 +179,7 @@ bool attachHostedPlugin(HostedPlugin* plugin, std::string* error) {
   host.folder = plugin->folder;
   LoadedPlugin loaded = {plugin->module, plugin->descriptor};
   attachHost(loaded, payloadOf(host.table));
-  plugin->descriptorAtAttach.assign(plugin->descriptor, plugin->descriptor + kDescriptorBytes);
+  plugin->descriptorAtAttach.assign(plugin->descriptor, plugin->descriptor + hostLayout::kDescriptorBytes);
   hostReceiver();
   if (!installPortRedirects(plugin->module, error)) return false;
 #ifdef _WIN32
@@ -337,21 +203,21 @@ void setScene(const HostScene& scene) {
   seal(host.outputName);
   host.filterRecords.clear();
   for (size_t i = 0; i < kFilterRecords; ++i) {
-    host.filterRecords.push_back(makeGuarded("filter record " + std::to_string(i), kDescriptorBytes));
-    setWordAt(payloadOf(host.filterRecords.back()), kFilterFlagsOffset, 0x1);
-    setPointerAt(payloadOf(host.filterRecords.back()), kFilterProcessingOffset,
+    host.filterRecords.push_back(makeGuarded("filter record " + std::to_string(i), hostLayout::kDescriptorBytes));
+    setWordAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorFlags, hostLayout::kFilterActive);
+    setPointerAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorProcessing,
                  reinterpret_cast<void*>(&filterFunction));
     seal(host.filterRecords.back());
   }
 }
 
 int32_t initialiseWindow(const HostedPlugin& plugin) {
-  PluginWindowHandler handler = functionAt<PluginWindowHandler>(plugin.descriptor, kDescriptorWindowHandler);
-  return handler(plugin.window, kWindowInitMessage, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
+  return handler(plugin.window, hostLayout::kWindowInitMessage, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
 }
 
 int32_t destroyWindow(const HostedPlugin& plugin) {
-  PluginWindowHandler handler = functionAt<PluginWindowHandler>(plugin.descriptor, kDescriptorWindowHandler);
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
   int32_t result = handler(plugin.window, WM_DESTROY, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
 #ifdef _WIN32
   DestroyWindow(plugin.window);
@@ -362,27 +228,27 @@ int32_t destroyWindow(const HostedPlugin& plugin) {
 // The save handlers run with the host's table at 96, or none when the
 // scene says so.
 int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFrame) {
-  PluginSaveStart start = functionAt<PluginSaveStart>(plugin.descriptor, kDescriptorSaveStart);
-  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, kDescriptorFunctionTable, 0);
+  auto start = functionAt<hostLayout::PluginSaveStart>(plugin.descriptor, hostLayout::kDescriptorSaveStart);
+  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, 0);
   int32_t result = start(plugin.descriptor, firstFrame, lastFrame, payloadOf(host.editHandle));
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, payloadOf(host.table));
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, payloadOf(host.table));
   return result;
 }
 
 int32_t saveEnd(const HostedPlugin& plugin) {
-  PluginSaveEnd end = functionAt<PluginSaveEnd>(plugin.descriptor, kDescriptorSaveEnd);
-  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, kDescriptorFunctionTable, 0);
+  auto end = functionAt<hostLayout::PluginSaveEnd>(plugin.descriptor, hostLayout::kDescriptorSaveEnd);
+  if (host.scene.noFunctionTable) setWordAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, 0);
   int32_t result = end(plugin.descriptor, payloadOf(host.editHandle));
-  setPointerAt(plugin.descriptor, kDescriptorFunctionTable, payloadOf(host.table));
+  setPointerAt(plugin.descriptor, hostLayout::kDescriptorFunctionTable, payloadOf(host.table));
   return result;
 }
 
 uint8_t* extendedData(const HostedPlugin& plugin) {
-  return static_cast<uint8_t*>(pointerAt(plugin.descriptor, kDescriptorExtendedData));
+  return static_cast<uint8_t*>(pointerAt(plugin.descriptor, hostLayout::kDescriptorExtendedData));
 }
 
 int32_t extendedDataSize(const HostedPlugin& plugin) {
-  return static_cast<int32_t>(wordAt(plugin.descriptor, kDescriptorExtendedSize));
+  return static_cast<int32_t>(wordAt(plugin.descriptor, hostLayout::kDescriptorExtendedSize));
 }
 
 std::string hostDamage(const HostedPlugin& plugin) {
@@ -390,7 +256,7 @@ std::string hostDamage(const HostedPlugin& plugin) {
   host.misuse.clear();
   damage += damageOf(host.table) + damageOf(host.editHandle) + damageOf(host.outputName);
   for (const Guarded& record : host.filterRecords) damage += damageOf(record);
-  for (int offset = 0; offset < kDescriptorBytes; offset += 4) {
+  for (int offset = 0; offset < hostLayout::kDescriptorBytes; offset += 4) {
     if (wordAt(plugin.descriptor, offset) != wordAt(plugin.descriptorAtAttach.data(), offset)) {
       damage += "descriptor word at byte " + std::to_string(offset) + " changed; ";
     }

@@ -1,13 +1,19 @@
-// A host inside the test process for the built plug-in, for hostile input
-// and the soak. It does what AviUtl does: loads a copy of the module from a
+// A host inside this process for the built plug-in, for hostile input and
+// the soak. It does what AviUtl does: loads a copy of the module from a
 // folder of its own (so the plug-in finds the templates placed there), takes
 // the descriptor from GetFilterTable, writes its function table and the
-// module handle at bytes 96 and 104, sends the window initialisation and
-// calls the save handlers, all by byte offsets. The host functions answer
-// from a HostScene. Every record the host hands the plug-in (function
+// module handle into it, sends the window initialisation and calls the save
+// handlers, all by the byte offsets of HostLayout.h. The host functions
+// answer from a HostScene. Every record the host hands the plug-in (function
 // table, filter records, output name, edit handle) lies between guard
 // bytes and is compared after each call; the plug-in's connections to 9801
-// and 11000 go to one test receiver in this process.
+// and 11000 go to test receivers in this process (the import hooks of
+// tools/host-emulator/hooks).
+//
+// Failures come back as texts, never as test assertions, so that a program
+// without GoogleTest (a fuzz target) can drive the plug-in through it too.
+// The host's state is static (the filter-record function gets no edit
+// handle): its functions serve the plug-in attached last.
 #pragma once
 
 #include <stdint.h>
@@ -17,20 +23,22 @@
 #include <vector>
 
 #include "SstpReceiver.h"
+#include "support/HostLayout.h"
+#include "support/PluginLoader.h"
 
 // What the host's functions answer.
 struct HostScene {
-  int32_t currentFrame = 899;          // current-frame function (24)
-  bool fileInfoAnswers = true;         // file information (92)
+  int32_t currentFrame = 899;          // current-frame function
+  bool fileInfoAnswers = true;         // file information
   int32_t rate = 30000;
   int32_t scale = 1001;
-  bool systemInfoAnswers = true;       // system information (160)
-  int32_t reportedFilters = 0;         // its word 2
-  std::vector<bool> filterGiven;       // per index: false, the filter-record function (164) gives null;
+  bool systemInfoAnswers = true;       // system information
+  int32_t reportedFilters = 0;         // its filter count
+  std::vector<bool> filterGiven;       // per index: false, the filter-record function gives null;
                                        // indexes past the end are given
-  bool nullOutputName = false;         // word 10 null
+  bool nullOutputName = false;         // a null output name pointer
   std::string outputName = "C:\\video\\output.avi";  // Shift_JIS, handed over with one terminator
-  bool noFunctionTable = false;        // null at byte 96 during the saves
+  bool noFunctionTable = false;        // no function table in the descriptor during the saves
   std::string savedTemplate;           // the host's "path" setting: a file name in the plug-in's folder
   int32_t savedPort = 9801;            // the host's "port" setting
 };
@@ -43,26 +51,10 @@ struct HostedPlugin {
   std::vector<uint8_t> descriptorAtAttach;  // its words once the host had written its own
 };
 
-// The length of `posixFolder` as the plug-in spells its own folder: its
-// Windows form with the last backslash.
-size_t folderLengthSeenByPlugin(const std::string& posixFolder);
-
-// A folder under `base` whose length as the plug-in sees it is exactly
-// `length` bytes, made of components short enough for any file system.
-std::string folderOfLength(const std::string& base, size_t length);
-
-// Creates the folder with its parents / writes a file / removes a tree; all
-// three also take paths longer than 259 bytes (wide calls with "\\?\"
-// under Windows). Return false on failure.
-bool createFolders(const std::string& posixFolder);
-bool writeFile(const std::string& posixPath, const std::string& bytes);
-void removeFolder(const std::string& posixFolder);
-
-// Copies the built module into `folder` and loads it as a host does:
-// LoadLibraryA, natively dlopen. With `widePath`, under Windows it is loaded
-// by LoadLibraryW and a "\\?\" path, as a host that takes long paths does.
-// Returns false with `error` set when it can't be loaded.
-bool loadHostedPlugin(const std::string& folder, bool widePath, HostedPlugin* plugin, std::string* error);
+// Copies the built module into `folder` and loads it as a host does, by
+// the path `how` (see PluginLoader.h). Returns false with `error` set when
+// it can't be copied or loaded.
+bool loadHostedPlugin(const std::string& folder, ModulePath how, HostedPlugin* plugin, std::string* error);
 
 // Makes the host's filter window, writes the host's words into the
 // descriptor and sends the plug-in's connections to the receiver. Returns
@@ -80,7 +72,7 @@ int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFr
 int32_t saveEnd(const HostedPlugin& plugin);
 int32_t destroyWindow(const HostedPlugin& plugin);
 
-// The plug-in's extended data as the host reaches it (byte 76, size at 80).
+// The plug-in's extended data and its size, as the descriptor names them.
 uint8_t* extendedData(const HostedPlugin& plugin);
 int32_t extendedDataSize(const HostedPlugin& plugin);
 
