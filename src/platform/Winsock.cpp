@@ -1,6 +1,7 @@
 // Stand-ins for the Windows Sockets calls whose POSIX namesakes differ (see
 // include/winsock2.h). Native build only; on Windows ws2_32 serves them.
 #include <winsock2.h>
+#include <mstcpip.h>
 
 #include <errno.h>
 #include <string.h>
@@ -10,6 +11,7 @@
 // themselves.
 #undef gethostbyname
 #undef socket
+#undef connect
 #undef send
 #undef getsockopt
 #undef setsockopt
@@ -38,6 +40,7 @@ const ErrorCode kErrorCodes[] = {
     {EALREADY, WSAEALREADY},
     {ENOTSOCK, WSAENOTSOCK},
     {EMSGSIZE, WSAEMSGSIZE},
+    {EOPNOTSUPP, WSAEOPNOTSUPP},
     {EAFNOSUPPORT, WSAEAFNOSUPPORT},
     {EADDRINUSE, WSAEADDRINUSE},
     {EADDRNOTAVAIL, WSAEADDRNOTAVAIL},
@@ -70,6 +73,26 @@ struct timeval timevalOfMs(DWORD ms) {
 
 bool isTimeoutOption(int level, int name) {
   return level == SOL_SOCKET && (name == SO_RCVTIMEO || name == SO_SNDTIMEO);
+}
+
+// The calling thread's last calls of WSAIoctl and connect, a ring: the
+// delivery runs on the caller's thread, so a test reads its own calls and
+// never those of a receiver thread beside it.
+struct CallRing {
+  WinsockCallRecord records[kWinsockRecordedCalls];
+  int next;   // where the next call goes
+  int count;  // calls kept, at most kWinsockRecordedCalls
+};
+thread_local CallRing callRing;
+
+WinsockCallRecord* recordCall(WinsockCall call, SOCKET s) {
+  WinsockCallRecord* record = &callRing.records[callRing.next];
+  memset(record, 0, sizeof *record);
+  record->call = call;
+  record->socket = s;
+  callRing.next = (callRing.next + 1) % kWinsockRecordedCalls;
+  if (callRing.count < kWinsockRecordedCalls) ++callRing.count;
+  return record;
 }
 
 }  // namespace
@@ -155,6 +178,57 @@ struct hostent* WSAAPI winsockGethostbyname(const char* name) {
     return nullptr;
   }
   return found;
+}
+
+int WSAAPI winsockConnect(SOCKET s, const struct sockaddr* address, int length) {
+  recordCall(WinsockCall::connect, s);
+  if (length < 0) {
+    errno = EINVAL;
+    return SOCKET_ERROR;
+  }
+  return connect(s, address, static_cast<socklen_t>(length)) == 0 ? 0 : SOCKET_ERROR;
+}
+
+int WSAAPI WSAIoctl(SOCKET s, DWORD code, void* input, DWORD inputLength, void* output, DWORD outputLength,
+                    DWORD* bytesReturned, LPWSAOVERLAPPED overlapped,
+                    LPWSAOVERLAPPED_COMPLETION_ROUTINE completion) {
+  WinsockCallRecord* record = recordCall(WinsockCall::ioctl, s);
+  record->ioctlCode = code;
+  record->inputLength = inputLength;
+  if (input != nullptr) {
+    memcpy(record->input, input, inputLength < sizeof record->input ? inputLength : sizeof record->input);
+  }
+  if (overlapped != nullptr || completion != nullptr) {
+    errno = EINVAL;
+    return SOCKET_ERROR;
+  }
+  if (code != SIO_TCP_INITIAL_RTO) {
+    errno = EOPNOTSUPP;
+    return SOCKET_ERROR;
+  }
+  if (input == nullptr || inputLength < sizeof(TCP_INITIAL_RTO_PARAMETERS) || bytesReturned == nullptr) {
+    errno = EFAULT;
+    return SOCKET_ERROR;
+  }
+  // A socket call on something that is no socket fails as any other would.
+  int type = 0;
+  socklen_t typeLength = sizeof type;
+  if (getsockopt(s, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0) return SOCKET_ERROR;
+  *bytesReturned = 0;
+  return 0;
+}
+
+int winsockRecordedCalls(WinsockCallRecord* records, int capacity) {
+  int oldest = (callRing.next - callRing.count + kWinsockRecordedCalls) % kWinsockRecordedCalls;
+  for (int i = 0; i < callRing.count && i < capacity; ++i) {
+    records[i] = callRing.records[(oldest + i) % kWinsockRecordedCalls];
+  }
+  return callRing.count;
+}
+
+void winsockForgetCalls() {
+  callRing.next = 0;
+  callRing.count = 0;
 }
 
 SOCKET WSAAPI winsockSocket(int family, int type, int protocol) {

@@ -8,7 +8,9 @@
 // waiting for the answer together. A mascot server answers a SEND at once.
 constexpr int32_t kSstpDeliveryLimitMs = 5000;
 // Longest time spent on the connection attempt itself, so that a port where
-// nothing listens costs little (Windows retries a refused connection).
+// nothing listens costs little on a system that retries a refused
+// connection (Windows before 10 1709: each delivery first asks Windows not
+// to, which later versions honour).
 constexpr int32_t kSstpConnectLimitMs = 1000;
 
 // Returns a new request (free with free()): SEND SSTP/1.4 with an IfGhost

@@ -3,6 +3,7 @@
 // and the bounds that keep a delivery from holding its caller.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <memory>
 #include <string>
@@ -151,6 +152,49 @@ TEST(SendSstpMessage, BadArgumentsGiveMinusOne) {
   EXPECT_EQ(sendSstpMessage(kRequest, -9801), -1);
   EXPECT_TRUE(receiverRequests(receiver.get()).empty());
 }
+
+#ifndef _WIN32
+// Before it connects, every delivery asks not to send a refused SYN again
+// (Windows would otherwise spend some two seconds on a port where nothing
+// listens). The stand-in keeps each thread's WSAIoctl and connect calls, so
+// the control code, the parameters' bytes and the order on one socket can be
+// read back; Windows' own calls keep no record, and under Wine the deliveries
+// of the other suites pass whether the call works there or not.
+TEST(SendSstpMessage, AsksForNoSynRetransmissionsBeforeConnecting) {
+  Receiver receiver = startReceiver(ReceiverAnswer::ok);
+  ASSERT_NE(receiver, nullptr);
+  int32_t refusingPort = 0;
+  SOCKET reserved = reserveRefusingPort(&refusingPort);
+  ASSERT_NE(reserved, INVALID_SOCKET);
+  struct Row {
+    int32_t port;
+    int32_t expected;
+    const char* comment;
+  } rows[] = {
+      {receiverPort(receiver.get()), 200, "a server that answers"},
+      {refusingPort, -1, "nothing listens on the port"},
+  };
+  // SIO_TCP_INITIAL_RTO, _WSAIOW(IOC_VENDOR, 17), and its parameters: Rtt
+  // TCP_INITIAL_RTO_UNSPECIFIED_RTT (0xFFFF), MaxSynRetransmissions
+  // TCP_INITIAL_RTO_NO_SYN_RETRANSMISSIONS (0xFE), a zeroed padding byte.
+  const uint32_t kInitialRtoCode = 0x98000011u;
+  const unsigned char kParameters[4] = {0xFF, 0xFF, 0xFE, 0x00};
+  for (const Row& row : rows) {
+    winsockForgetCalls();
+    EXPECT_EQ(sendSstpMessage(kRequest, row.port), row.expected) << row.comment;
+    WinsockCallRecord calls[kWinsockRecordedCalls];
+    int count = winsockRecordedCalls(calls, kWinsockRecordedCalls);
+    ASSERT_EQ(count, 2) << row.comment;
+    EXPECT_EQ(calls[0].call, WinsockCall::ioctl) << row.comment;
+    EXPECT_EQ(calls[0].ioctlCode, kInitialRtoCode) << row.comment;
+    ASSERT_EQ(calls[0].inputLength, sizeof kParameters) << row.comment;
+    EXPECT_EQ(memcmp(calls[0].input, kParameters, sizeof kParameters), 0) << row.comment;
+    EXPECT_EQ(calls[1].call, WinsockCall::connect) << row.comment;
+    EXPECT_EQ(calls[1].socket, calls[0].socket) << row.comment;
+  }
+  releaseRefusingPort(reserved);
+}
+#endif
 
 // A server that takes the connection and never answers, and one that never
 // reads a request too large for the socket buffers: both would hold the

@@ -28,6 +28,8 @@ extern "C" {
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
+typedef unsigned short USHORT;
+typedef unsigned char UCHAR;
 typedef uint32_t DWORD;
 typedef unsigned int UINT;
 typedef int INT;

@@ -21,6 +21,12 @@
 //   address itself, as Windows documents, without the resolver's set-up.
 // - select's first argument is ignored by Winsock: callers pass the highest
 //   socket plus one, which POSIX needs.
+// - WSAIoctl knows SIO_TCP_INITIAL_RTO (mstcpip.h) alone. POSIX has no
+//   such setting and a refused loopback connection fails at once anyway,
+//   so the call only checks its arguments.
+// - WSAIoctl and connect are kept in a record of the calling thread's last
+//   calls (winsockRecordedCalls), so that a test sees what a delivery asked
+//   for and in which order.
 //
 // Errors are read with WSAGetLastError, which maps errno to the WSAE codes
 // below; WSAStartup and WSACleanup keep no state.
@@ -79,6 +85,7 @@ typedef struct WSAData {
 #define WSAEALREADY 10037
 #define WSAENOTSOCK 10038
 #define WSAEMSGSIZE 10040
+#define WSAEOPNOTSUPP 10045
 #define WSAEAFNOSUPPORT 10047
 #define WSAEADDRINUSE 10048
 #define WSAEADDRNOTAVAIL 10049
@@ -113,7 +120,21 @@ int WSAAPI closesocket(SOCKET s);
 // Returns 0, or SOCKET_ERROR (WSAEINVAL for another command or a null arg).
 int WSAAPI ioctlsocket(SOCKET s, long command, u_long* arg);
 
+// Overlapped calls are not served; the types are here for the signature.
+typedef struct _WSAOVERLAPPED WSAOVERLAPPED, *LPWSAOVERLAPPED;
+typedef void(WINAPI* LPWSAOVERLAPPED_COMPLETION_ROUTINE)(DWORD error, DWORD transferred,
+                                                        LPWSAOVERLAPPED overlapped, DWORD flags);
+
+// SIO_TCP_INITIAL_RTO with at least a TCP_INITIAL_RTO_PARAMETERS of input:
+// returns 0 with *bytesReturned 0. Returns SOCKET_ERROR with WSAEFAULT for
+// a null or short input or a null `bytesReturned`, WSAEINVAL for an
+// overlapped call, WSAEOPNOTSUPP for any other code.
+int WSAAPI WSAIoctl(SOCKET s, DWORD code, void* input, DWORD inputLength, void* output, DWORD outputLength,
+                    DWORD* bytesReturned, LPWSAOVERLAPPED overlapped,
+                    LPWSAOVERLAPPED_COMPLETION_ROUTINE completion);
+
 struct hostent* WSAAPI winsockGethostbyname(const char* name);
+int WSAAPI winsockConnect(SOCKET s, const struct sockaddr* address, int length);
 SOCKET WSAAPI winsockSocket(int family, int type, int protocol);
 int WSAAPI winsockSend(SOCKET s, const char* buffer, int length, int flags);
 int WSAAPI winsockGetsockopt(SOCKET s, int level, int name, char* value, int* length);
@@ -125,10 +146,32 @@ int WSAAPI winsockGetsockname(SOCKET s, struct sockaddr* address, int* length);
 }
 #endif
 
+#ifdef __cplusplus
+// Stand-in only: what the calling thread's WSAIoctl and connect calls were
+// given, for tests. Kept whatever the call's result.
+enum class WinsockCall { ioctl, connect };
+struct WinsockCallRecord {
+  WinsockCall call;
+  SOCKET socket;
+  DWORD ioctlCode;         // WSAIoctl: the control code
+  DWORD inputLength;       // WSAIoctl: the input's length
+  unsigned char input[8];  // WSAIoctl: its first bytes (as many as it has, up to 8)
+};
+// The record keeps a thread's last kWinsockRecordedCalls calls.
+constexpr int kWinsockRecordedCalls = 32;
+// Copies the calling thread's kept calls, oldest first, into `records`
+// (room for `capacity`) and returns how many there are (at most
+// kWinsockRecordedCalls; more than `capacity` when they did not all fit).
+int winsockRecordedCalls(WinsockCallRecord* records, int capacity);
+// Forgets the calling thread's kept calls.
+void winsockForgetCalls();
+#endif
+
 // Function-like macros, so that only calls are rerouted (the POSIX headers
 // above have already declared the functions of the same names).
 #define gethostbyname(name) winsockGethostbyname(name)
 #define socket(family, type, protocol) winsockSocket(family, type, protocol)
+#define connect(s, address, length) winsockConnect(s, address, length)
 #define send(s, buffer, length, flags) winsockSend(s, buffer, length, flags)
 #define getsockopt(s, level, name, value, length) winsockGetsockopt(s, level, name, value, length)
 #define setsockopt(s, level, name, value, length) winsockSetsockopt(s, level, name, value, length)
