@@ -1,7 +1,8 @@
 // sstp-receiver: a local SSTP server that shows what a ghost would receive.
 // It prints each request, converted from Shift_JIS to UTF-8 (natively with
 // iconv, on Windows through code page 932), answers it, and stops after
-// --count requests or on SIGINT/SIGTERM.
+// --count requests or on SIGINT/SIGTERM. With --save it also keeps each
+// request's bytes exactly, for checks that compare them.
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,7 +19,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: sstp-receiver [--port N] [--answer MODE] [--count N]\n"
+    "usage: sstp-receiver [--port N] [--answer MODE] [--count N] [--save DIR]\n"
     "\n"
     "Listens on 127.0.0.1:PORT (default 9801; 0 picks a free port), prints\n"
     "each SSTP request it receives as UTF-8 and answers it.\n"
@@ -27,7 +28,8 @@ const char kUsage[] =
     "                 204 No Content), long (5000 bytes), close (no answer),\n"
     "                 text (no status line), number (a bare number), silent\n"
     "                 (never answers), reset, noread\n"
-    "  --count N      stop after N requests (default: run until SIGINT/SIGTERM)\n";
+    "  --count N      stop after N requests (default: run until SIGINT/SIGTERM)\n"
+    "  --save DIR     also write request N, byte for byte, to DIR/request-N\n";
 
 std::atomic<bool> stopRequested{false};
 
@@ -49,6 +51,16 @@ void printRequest(size_t number, const std::string& request) {
   fflush(stdout);
 }
 
+// Writes the request's bytes to DIR/request-NUMBER. Returns false when the
+// file can't be written whole.
+bool saveRequest(const char* folder, size_t number, const std::string& request) {
+  std::string path = std::string(folder) + "/request-" + std::to_string(number);
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool written = fwrite(request.data(), 1, request.size(), file) == request.size();
+  return fclose(file) == 0 && written;
+}
+
 bool readNumber(const char* text, long low, long high, long* value) {
   char* end = nullptr;
   long number = strtol(text, &end, 10);
@@ -66,6 +78,7 @@ int main(int argc, char** argv) {
   settings.port = 9801;
   const char* answerName = "ok";
   long count = 0;
+  const char* saveFolder = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -79,6 +92,8 @@ int main(int argc, char** argv) {
       answerName = value;
     } else if (strcmp(option, "--count") == 0 && value != nullptr && readNumber(value, 1, 1000000, &number)) {
       count = number;
+    } else if (strcmp(option, "--save") == 0 && value != nullptr) {
+      saveFolder = value;
     } else {
       fprintf(stderr, "sstp-receiver: bad option %s%s%s\n%s", option, value ? " " : "", value ? value : "", kUsage);
       return 2;
@@ -107,7 +122,13 @@ int main(int argc, char** argv) {
   for (;;) {
     bool done = stopRequested || (count > 0 && receiverHandledCount(receiver) >= static_cast<size_t>(count));
     std::vector<std::string> requests = receiverRequests(receiver);
-    for (; printed < requests.size(); ++printed) printRequest(printed + 1, requests[printed]);
+    for (; printed < requests.size(); ++printed) {
+      printRequest(printed + 1, requests[printed]);
+      if (saveFolder != nullptr && !saveRequest(saveFolder, printed + 1, requests[printed])) {
+        fprintf(stderr, "sstp-receiver: cannot write request %u into %s\n", static_cast<unsigned>(printed + 1),
+                saveFolder);
+      }
+    }
     if (done) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
