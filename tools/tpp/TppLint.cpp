@@ -25,6 +25,7 @@
 
 #include "common/Cp932.h"
 #include "template/ScriptParser.h"
+#include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
 
@@ -40,10 +41,6 @@ constexpr int kGhostLimit = 259;
 constexpr int32_t kCheckedAlternatives = 100000;
 // Large enough to learn the whole length of any value the scan found.
 constexpr DWORD kValueBuffer = 65536;
-
-const char* const kKeywords[] = {"frame", "length", "time", "fps",
-                                 "filter", "width", "height", "filename"};
-const char* const kSources[] = {"frame", "length", "time", "filter", "pixel"};
 
 enum class Severity { warning, error };
 
@@ -129,13 +126,6 @@ int findSection(const LintFile& file, const std::string& name) {
 const ScannedKey* findKey(const ScannedSection& section, const std::string& name) {
   auto found = section.keyIndex.find(folded(name));
   return found != section.keyIndex.end() ? &section.keys[found->second] : nullptr;
-}
-
-const char* keywordOf(const char* name) {
-  for (const char* keyword : kKeywords) {
-    if (sameTextIgnoringCase(name, keyword) == 0) return keyword;
-  }
-  return nullptr;
 }
 
 // ---- The line scan --------------------------------------------------------
@@ -353,7 +343,7 @@ std::string knownPrefixOf(const LintFile& file, const std::string& name) {
         f.size() > best.size())
       best = candidate;
   };
-  for (const char* keyword : kKeywords) consider(keyword);
+  for (int32_t i = 0; i < static_cast<int32_t>(Keyword::none); i++) consider(keywordName(static_cast<Keyword>(i)));
   for (const ScannedSection& section : file.sections) consider(section.name);
   return best;
 }
@@ -394,7 +384,7 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
     if (!segment->isVariable) continue;
     VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariableForm::plain;
     formIndex++;
-    if (keywordOf(segment->text) != nullptr) continue;
+    if (findKeyword(segment->text) != Keyword::none) continue;
     int target = findSection(file, segment->text);
     if (target >= 0) {
       file.edges[sectionIndex].push_back(Edge{target, key.line});
@@ -474,7 +464,7 @@ bool readCaseMode(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "switch");
   if (key == nullptr) return false;
   std::string word = readValue(file, section, key->name.c_str());
-  if (sameTextIgnoringCase(word.c_str(), "case") == 0) return true;
+  if (isCaseSwitch(word.c_str())) return true;
   if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
     report(file, key->line, Severity::warning,
            "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
@@ -507,9 +497,8 @@ void checkSource(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "source");
   if (key == nullptr) return;
   std::string word = readValue(file, section, key->name.c_str());
-  bool known = false;
-  for (const char* source : kSources) known = known || sameTextIgnoringCase(word.c_str(), source) == 0;
-  if (!known) {
+  Source source;
+  if (!findSource(word.c_str(), &source)) {
     report(file, key->line, Severity::warning,
            "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
            word.c_str());
@@ -635,8 +624,7 @@ void checkSection(LintFile& file, int index) {
   const ScannedSection& section = file.sections[index];
   int32_t n = readPattern(file, section);
   bool caseMode = readCaseMode(file, section);
-  int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
-  if (caseMode && n < 1) count = 1;
+  int64_t count = choosableKeyCount(n, caseMode);
   if (!takeAlternativeChecks(file, section, n, count)) return;
 
   std::vector<bool> chosen(static_cast<size_t>(count), true);  // chosen[k - 1] for alternative k
@@ -701,10 +689,11 @@ void checkSections(LintFile& file, int config) {
   for (size_t i = 0; i < file.sections.size(); i++) {
     const ScannedSection& section = file.sections[i];
     if (section.canonical != static_cast<int>(i)) continue;
-    if (const char* keyword = keywordOf(section.name.c_str())) {
+    Keyword keyword = findKeyword(section.name.c_str());
+    if (keyword != Keyword::none) {
       report(file, section.line, Severity::warning,
              "section \"%s\" is named like the keyword \"%s\" and can never be expanded", section.name.c_str(),
-             keyword);
+             keywordName(keyword));
     }
     if (static_cast<int>(i) != config) checkSection(file, static_cast<int>(i));
   }
