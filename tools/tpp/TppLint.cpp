@@ -10,6 +10,7 @@
 // key of a name any later one.
 #include "TppLint.h"
 
+#include "PatternPieces.h"
 #include "TppOutput.h"
 
 #include <stdarg.h>
@@ -24,7 +25,6 @@
 #include <vector>
 
 #include "common/Cp932.h"
-#include "template/ScriptParser.h"
 #include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
@@ -348,60 +348,39 @@ std::string knownPrefixOf(const LintFile& file, const std::string& name) {
   return best;
 }
 
-// The form of each variable with a name in `text`, in order; reports an
-// opening bracket that is never closed (the rest is literal text then).
-std::vector<VariableForm> variableForms(LintFile& file, const ScannedKey& key, const std::string& text) {
+// Every variable of an alternative names a keyword or a section; a section
+// it names becomes an edge of the section it stands in. An opening bracket
+// that is never closed is reported (the rest is literal text then).
+void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
   constexpr char kOpeners[4][3] = {"$", "${", "$(", "$["};
   constexpr char kClosers[4] = {' ', '}', ')', ']'};
-  std::vector<VariableForm> forms;
-  const char* position = text.c_str();
-  for (;;) {
-    int32_t before;
-    VariableForm form;
-    if (!findNextVariable(position, &before, &form)) break;
-    position += before + 1 + (form != VariableForm::plain ? 1 : 0);
-    int32_t nameLength;
-    if (!findNameEnd(position, form, &nameLength)) {
-      report(file, key.line, Severity::error,
-             "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
-             kOpeners[static_cast<int>(form)], kClosers[static_cast<int>(form)]);
-      break;
-    }
-    if (nameLength > 0) forms.push_back(form);
-    if (nameLength == 0 && form == VariableForm::plain && *position == '$') position++;
-    position += nameLength + (form != VariableForm::plain ? 1 : 0);
+  PatternPieces split = splitPattern(text);
+  if (split.unclosed) {
+    int form = static_cast<int>(split.unclosedForm);
+    report(file, key.line, Severity::error,
+           "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands", kOpeners[form],
+           kClosers[form]);
   }
-  return forms;
-}
-
-// Every variable of an alternative names a keyword or a section; a section
-// it names becomes an edge of the section it stands in.
-void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
-  std::vector<VariableForm> forms = variableForms(file, key, text);
-  ScriptSegment* head = parseScriptText(text.c_str());
-  size_t formIndex = 0;
-  for (ScriptSegment* segment = head; segment != nullptr; segment = segment->next) {
-    if (!segment->isVariable) continue;
-    VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariableForm::plain;
-    formIndex++;
-    if (findKeyword(segment->text) != Keyword::none) continue;
-    int target = findSection(file, segment->text);
+  for (const PatternPiece& piece : split.pieces) {
+    if (piece.kind != PieceKind::variable) continue;
+    std::string name = pieceName(text, piece);
+    if (findKeyword(name.c_str()) != Keyword::none) continue;
+    int target = findSection(file, name);
     if (target >= 0) {
       file.edges[sectionIndex].push_back(Edge{target, key.line});
       continue;
     }
-    std::string prefix = form == VariableForm::plain ? knownPrefixOf(file, segment->text) : std::string();
+    std::string prefix = piece.form == VariableForm::plain ? knownPrefixOf(file, name) : std::string();
     if (!prefix.empty()) {
       report(file, key.line, Severity::error,
              "variable \"%s\" names neither a keyword nor a section and expands to nothing "
              "(a plain $name runs up to the next blank or '$': write ${%s})",
-             segment->text, prefix.c_str());
+             name.c_str(), prefix.c_str());
     } else {
       report(file, key.line, Severity::error,
-             "variable \"%s\" names neither a keyword nor a section and expands to nothing", segment->text);
+             "variable \"%s\" names neither a keyword nor a section and expands to nothing", name.c_str());
     }
   }
-  releaseScriptSegments(head);
 }
 
 // Reports a run of missing alternatives [first, last].
