@@ -11,6 +11,7 @@
 #include "TppLint.h"
 
 #include "PatternPieces.h"
+#include "SakuraScript.h"
 #include "TppOutput.h"
 
 #include <stdarg.h>
@@ -383,6 +384,42 @@ void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& ke
   }
 }
 
+// What the mascot does with each fault of the SakuraScript; a fault that an
+// alternative holds more than once is reported once.
+void checkSakuraScript(LintFile& file, const ScannedKey& key, const std::string& text) {
+  bool reported[static_cast<int>(ScriptFaultKind::trailingBackslash) + 1] = {};
+  for (const ScriptFault& fault : findScriptFaults(text)) {
+    bool& once = reported[static_cast<int>(fault.kind)];
+    if (once) continue;
+    once = true;
+    switch (fault.kind) {
+      case ScriptFaultKind::scriptEnd:
+        report(file, key.line, Severity::error,
+               "\"\\e\" ends the script here; the rest of the alternative and all that the script holds after "
+               "it are never shown (the plug-in ends every script with its own \"\\e\")");
+        break;
+      case ScriptFaultKind::quit:
+        report(file, key.line, Severity::error, "\"\\-\" makes the mascot program quit");
+        break;
+      case ScriptFaultKind::unclosedArgument:
+        report(file, key.line, Severity::error,
+               "\"%s\" is never closed by ']'; the mascot shows the rest of the script as text or drops it",
+               fault.tag.c_str());
+        break;
+      case ScriptFaultKind::waitWithoutDigit:
+        report(file, key.line, Severity::warning,
+               "\"\\w\" is not followed by a digit from 1 to 9 and is no wait; write \\w1 to \\w9, or "
+               "\\_w[milliseconds]");
+        break;
+      case ScriptFaultKind::trailingBackslash:
+        report(file, key.line, Severity::warning,
+               "the text ends with a lone \"\\\", which makes a tag of what follows it (at the end of the "
+               "script the plug-in's closing \"\\e\" is shown as text)");
+        break;
+    }
+  }
+}
+
 // Reports a run of missing alternatives [first, last].
 void reportMissing(LintFile& file, const ScannedSection& section, int32_t first, int32_t last) {
   if (first == last) {
@@ -547,6 +584,7 @@ void checkAlternative(LintFile& file, int index, const ScannedKey& key, int32_t 
            "alternative %d opens a quote that it does not close; the quote is sent as text", static_cast<int>(k));
   }
   checkAlternativeText(file, index, key, text);
+  checkSakuraScript(file, key, text);
 }
 
 // The alternatives 1 to `count` that can be chosen must be there; runs of
