@@ -11,6 +11,7 @@
 #include "TppLint.h"
 
 #include "PatternPieces.h"
+#include "ProfileNames.h"
 #include "SakuraScript.h"
 #include "TppOutput.h"
 
@@ -102,18 +103,7 @@ std::string trimmed(const char* begin, const char* end) {
   return std::string(begin + start, begin + stop);
 }
 
-// The name trimmed and folded: equal for two names that the profile
-// functions take for the same.
-std::string folded(const std::string& name) {
-  size_t start = 0;
-  size_t end = name.size();
-  trimProfileBlanks(name.data(), &start, &end);
-  std::string out;
-  appendFoldedName(&out, name.data() + start, end - start);
-  return out;
-}
-
-bool sameProfileName(const std::string& a, const std::string& b) { return folded(a) == folded(b); }
+bool sameProfileName(const std::string& a, const std::string& b) { return foldedName(a) == foldedName(b); }
 
 int findSection(const LintFile& file, const std::string& name) {
   for (size_t i = 0; i < file.sections.size(); i++) {
@@ -125,7 +115,7 @@ int findSection(const LintFile& file, const std::string& name) {
 
 // A lookup, not a scan: the checks look up every key from 1 to "pattern".
 const ScannedKey* findKey(const ScannedSection& section, const std::string& name) {
-  auto found = section.keyIndex.find(folded(name));
+  auto found = section.keyIndex.find(foldedName(name));
   return found != section.keyIndex.end() ? &section.keys[found->second] : nullptr;
 }
 
@@ -238,7 +228,7 @@ void scanKeyLine(LintFile& file, const char* p, const char* end, int line) {
     return;
   }
   section.keys.push_back(key);
-  section.keyIndex.emplace(folded(key.name), section.keys.size() - 1);
+  section.keyIndex.emplace(foldedName(key.name), section.keys.size() - 1);
 }
 
 // One line of the file, without its line end.
@@ -337,10 +327,10 @@ int32_t readNumber(LintFile& file, const ScannedSection& section, const ScannedK
 // on a plain variable that ran into the text behind it ("$frame枚").
 std::string knownPrefixOf(const LintFile& file, const std::string& name) {
   std::string best;
-  std::string foldedName = folded(name);
+  std::string whole = foldedName(name);
   auto consider = [&](const std::string& candidate) {
-    std::string f = folded(candidate);
-    if (!f.empty() && f.size() < foldedName.size() && foldedName.compare(0, f.size(), f) == 0 &&
+    std::string f = foldedName(candidate);
+    if (!f.empty() && f.size() < whole.size() && whole.compare(0, f.size(), f) == 0 &&
         f.size() > best.size())
       best = candidate;
   };
@@ -431,22 +421,6 @@ void reportMissing(LintFile& file, const ScannedSection& section, int32_t first,
            "section \"%s\": alternatives %d to %d are missing; the section says nothing when one is chosen",
            section.name.c_str(), static_cast<int>(first), static_cast<int>(last));
   }
-}
-
-// Parses a key name of the form prefix + decimal without leading zeros.
-// Returns the number, or -1 when the name has another form.
-int64_t numberedKey(const std::string& name, const char* prefix) {
-  std::string f = folded(name);
-  size_t prefixLength = strlen(prefix);
-  if (f.compare(0, prefixLength, prefix) != 0) return -1;
-  std::string digits = f.substr(prefixLength);
-  if (digits.empty() || digits.size() > 10 || digits[0] == '0') return -1;
-  int64_t value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
 }
 
 // ---- One section ---------------------------------------------------------
@@ -612,7 +586,7 @@ void checkAlternatives(LintFile& file, int index, int64_t count, const std::vect
 // above "pattern" and any other name.
 void reportUnreadKeys(LintFile& file, const ScannedSection& section, int32_t n, int64_t count, bool caseMode) {
   for (const ScannedKey& key : section.keys) {
-    std::string f = folded(key.name);
+    std::string f = foldedName(key.name);
     if (f == "pattern" || f == "switch" || f == "source") continue;
     int64_t threshold = numberedKey(key.name, "case");
     if (threshold > 0) {
