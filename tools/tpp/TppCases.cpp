@@ -179,6 +179,7 @@ SectionInfo readSection(const char* path, const char* section) {
 struct CasesRun {
   const char* file;  // as the profile functions take it
   bool utf8;
+  FILE* out;
   std::string pending;  // output not yet written
   bool writeFailed;
   std::unordered_set<std::string> sections;            // folded names of the file's sections
@@ -190,7 +191,7 @@ struct CasesRun {
 };
 
 void flushOutput(CasesRun& run) {
-  if (!run.pending.empty() && !run.writeFailed && !writeScriptText(stdout, run.pending.c_str(), run.utf8)) {
+  if (!run.pending.empty() && !run.writeFailed && !writeScriptText(run.out, run.pending.c_str(), run.utf8)) {
     run.writeFailed = true;
   }
   run.pending.clear();
@@ -341,6 +342,15 @@ std::vector<std::string> caseModeConditions(int32_t n, const std::vector<int32_t
   return conditions;
 }
 
+bool writeCases(const char* templatePath, const std::vector<std::string>& sections, bool utf8, FILE* out) {
+  CasesRun run{templatePath, utf8, out, {}, false, {}, {}, {}, {}, kListedLines, false};
+  for (const std::string& section : readNameList(run.file, nullptr)) run.sections.insert(foldedName(section));
+  for (const std::string& section : sections) showName(run, section, 0);
+  addClosingLines(run);
+  flushOutput(run);
+  return !run.writeFailed && fflush(out) == 0;
+}
+
 int runCasesCommand(int argc, char** args) {
   CasesArguments cases{{}, false};
   const char* file = nullptr;
@@ -351,15 +361,7 @@ int runCasesCommand(int argc, char** args) {
   JobRecord job{};
   if (!setTemplateFile("cases", file, &job)) return 2;
   if (cases.sections.empty()) cases.sections = {"start", "end"};
-
-  CasesRun run{job.templatePath, cases.utf8, {}, false, {}, {}, {}, {}, kListedLines, false};
-  for (const std::string& section : readNameList(run.file, nullptr)) run.sections.insert(foldedName(section));
-  for (const std::string& section : cases.sections) showName(run, section, 0);
-  addClosingLines(run);
-  flushOutput(run);
-  if (run.writeFailed || fflush(stdout) != 0) {
-    fprintf(stderr, "tpp cases: cannot write the list%s\n", cases.utf8 ? " as UTF-8" : "");
-    return 1;
-  }
-  return 0;
+  if (writeCases(job.templatePath, cases.sections, cases.utf8, stdout)) return 0;
+  fprintf(stderr, "tpp cases: cannot write the list%s\n", cases.utf8 ? " as UTF-8" : "");
+  return 1;
 }

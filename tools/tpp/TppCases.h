@@ -20,6 +20,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -39,6 +40,13 @@ constexpr int64_t kListedLines = 100000;
 // 0. The plug-in reads at most kMaxThresholdReads thresholds in one
 // expansion, so the keys behind case4096 are never chosen.
 std::vector<std::string> caseModeConditions(int32_t n, const std::vector<int32_t>& thresholds, const char* word);
+
+// Writes the tree of `sections` (tops, in order) of the template at
+// `templatePath` (the path as the profile functions take it) to `out`: the
+// template's bytes as they are, or converted to UTF-8 with `utf8`. A file
+// that can't be read has no sections: every top is "(empty)". Returns true,
+// or false when writing failed.
+bool writeCases(const char* templatePath, const std::vector<std::string>& sections, bool utf8, FILE* out);
 
 // The verb: `args` are the words after "cases", FILE and options in any
 // order ("--section NAME", repeatable, and "--utf8"). Writes the tree to
