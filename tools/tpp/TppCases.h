@@ -38,7 +38,8 @@ constexpr int64_t kListedLines = 100000;
 // or "never chosen", with `word` the source's word. `thresholds[i]` is
 // case(i + 1) as the profile reads it; one that the vector lacks reads as
 // 0. The plug-in reads at most kMaxThresholdReads thresholds in one
-// expansion, so the keys behind case4096 are never chosen.
+// expansion, so the keys behind case4096 are never chosen. The result holds
+// one text per key: n is meant to stay within kListedAlternatives.
 std::vector<std::string> caseModeConditions(int32_t n, const std::vector<int32_t>& thresholds, const char* word);
 
 // Writes the tree of `sections` (tops, in order) of the template at
