@@ -9,6 +9,7 @@
 
 #include "common/TextCopy.h"
 #include "template/ScriptParser.h"
+#include "template/SectionChoice.h"
 #include "template/SjisText.h"
 
 namespace {
@@ -58,19 +59,6 @@ char* outputFileName(const JobRecord& job) {
   return copyText(baseNameOf(path));
 }
 
-// In the order of kKeywords; none ends the list.
-enum class Keyword { frame, length, time, fps, filter, width, height, filename, none };
-
-// The keywords in the order they are tried.
-const char* const kKeywords[] = {"frame", "length", "time", "fps", "filter", "width", "height", "filename"};
-
-Keyword findKeyword(const char* name) {
-  for (int32_t i = 0; i < static_cast<int32_t>(Keyword::none); ++i) {
-    if (sameTextIgnoringCase(name, kKeywords[i]) == 0) return static_cast<Keyword>(i);
-  }
-  return Keyword::none;
-}
-
 char* keywordText(Keyword keyword, const JobRecord& job) {
   switch (keyword) {
     case Keyword::frame: return printText("%d", job.frames);
@@ -112,7 +100,7 @@ void readText(const Expansion& e, const char* section, const char* key,
 bool switchIsCase(const Expansion& e, const char* section) {
   char word[kTemplateValueSize];
   readText(e, section, "switch", "random", word);
-  return sameTextIgnoringCase(word, "case") == 0;
+  return isCaseSwitch(word);
 }
 
 // The job value that "source" names; anything unknown means the frames.
@@ -120,11 +108,36 @@ int32_t sourceValue(const Expansion& e, const char* section) {
   char word[kTemplateValueSize];
   readText(e, section, "source", "frame", word);
   const JobRecord& job = *e.job;
-  if (sameTextIgnoringCase(word, "length") == 0) return job.lengthSeconds;
-  if (sameTextIgnoringCase(word, "time") == 0) return job.timeSeconds;
-  if (sameTextIgnoringCase(word, "filter") == 0) return job.filters;
-  if (sameTextIgnoringCase(word, "pixel") == 0) return job.pixels;
+  Source source;
+  findSource(word, &source);
+  switch (source) {
+    case Source::length: return job.lengthSeconds;
+    case Source::time: return job.timeSeconds;
+    case Source::filter: return job.filters;
+    case Source::pixel: return job.pixels;
+    case Source::frame: break;
+  }
   return job.frames;
+}
+
+// The thresholds of one section in case mode, read from the file while the
+// expansion's allowance lasts.
+struct ThresholdRead {
+  Expansion* e;
+  const char* section;
+};
+
+bool readThreshold(void* context, int32_t index, int32_t* value) {
+  ThresholdRead& read = *static_cast<ThresholdRead*>(context);
+  if (read.e->thresholdsLeft == 0) {
+    read.e->spent = true;
+    return false;
+  }
+  --read.e->thresholdsLeft;
+  char name[16];
+  snprintf(name, sizeof name, "case%d", index);
+  *value = readInt(*read.e, read.section, name, 0);
+  return true;
 }
 
 // The key whose alternative the section yields: by value in case mode, by
@@ -134,32 +147,13 @@ int32_t chooseKey(Expansion& e, const char* section) {
   int32_t count = readInt(e, section, "pattern", 1);
   // One alternative is key 1 in either mode, so "switch" is not read: every
   // profile read opens and closes the file (some 56 us under Wine).
-  if (count == 1 || count == -1) return 1;
+  if (!choiceReadsSwitch(count)) return 1;
   if (switchIsCase(e, section)) {
-    int32_t value = sourceValue(e, section);
-    int32_t key = 1;
-    for (int32_t i = 1; i < count; ++i) {
-      if (e.thresholdsLeft == 0) {
-        e.spent = true;
-        break;
-      }
-      --e.thresholdsLeft;
-      char name[16];
-      snprintf(name, sizeof name, "case%d", i);
-      if (value < readInt(e, section, name, 0)) break;
-      key = i + 1;
-    }
-    return key;
+    ThresholdRead read{&e, section};
+    return caseModeKey(sourceValue(e, section), count, readThreshold, &read);
   }
-  if (count == 0) return 0;
   int32_t now = e.clockFixed ? e.fixedNow : static_cast<int32_t>(time(nullptr));
-  // Keys 1 to |count|. For a clock before 1970 (or past 2038 in 32 bits)
-  // the remainder is taken as non-negative so that the key stays in range;
-  // for every later clock this is the plain remainder plus one.
-  int64_t modulus = count < 0 ? -static_cast<int64_t>(count) : count;
-  int64_t remainder = now % modulus;
-  if (remainder < 0) remainder += modulus;
-  return static_cast<int32_t>(remainder + 1);
+  return randomModeKey(count, now);
 }
 
 // The chosen alternative of `section`, parsed. Its buffer lives only here,

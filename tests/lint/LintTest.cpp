@@ -86,6 +86,20 @@ const LintCase kCases[] = {
       ":5: error: section header has no closing ']'; the line is not read as a section",
       ":6: warning: key \"1\" is repeated; only its first value (line 4) is read"}},
 
+    // Each SakuraScript fault on its line (line 5 and the end section are
+    // clean: escapes, ソ, ゾ and 表, tags built from a variable); "\e" twice
+    // in one alternative is reported once.
+    {"sakura-script.tpp", 1,
+     {":6: error: \"\\e\" ends the script here; the rest of the alternative and all that the script holds "
+      "after it are never shown (the plug-in ends every script with its own \"\\e\")",
+      ":7: error: \"\\-\" makes the mascot program quit",
+      ":8: error: \"\\s[\" is never closed by ']'; the mascot shows the rest of the script as text or drops it",
+      ":9: error: \"\\![\" is never closed by ']'; the mascot shows the rest of the script as text or drops it",
+      ":10: warning: \"\\w\" is not followed by a digit from 1 to 9 and is no wait; write \\w1 to \\w9, or "
+      "\\_w[milliseconds]",
+      ":11: warning: the text ends with a lone \"\\\", which makes a tag of what follows it (at the end of the "
+      "script the plug-in's closing \"\\e\" is shown as text)"}},
+
     // ---- warnings
     {"switch-unknown.tpp", 0,
      {":4: warning: \"switch\" is \"cas\", neither \"case\" nor \"random\"; the alternatives are chosen at random"}},

@@ -120,7 +120,9 @@ bool takeVerbArguments(const char* verb, const char* usage, int argc, char** arg
         continue;
       }
       JobOptionResult result = takeOwn != nullptr ? takeOwn(argc, args, &i, context) : JobOptionResult::none;
-      if (result == JobOptionResult::none) result = takeJobOption(verb, argc, args, &i, options);
+      if (result == JobOptionResult::none && options != nullptr) {
+        result = takeJobOption(verb, argc, args, &i, options);
+      }
       if (result == JobOptionResult::failed) return false;
       if (result == JobOptionResult::none) {
         fprintf(stderr, "tpp %s: unknown option '%s'\n", verb, arg);

@@ -39,7 +39,8 @@ typedef JobOptionResult (*VerbOptionTaker)(int argc, char** args, int* index, vo
 
 // Walks a verb's arguments. "--" ends the options; an argument starting
 // with "--" goes to `takeOwn` (may be null, gets `context`), then to the job
-// options; every other word fills words[0], words[1], ... up to
+// options (none for a verb that passes a null `options`); every other word
+// fills words[0], words[1], ... up to
 // `wordCount`. `wordsNeeded` names the words in the message for too few
 // ("FILE is"). Returns true, or false with a one-line message on stderr for
 // an unknown option, a failed option, a word too many or too few words.

@@ -10,6 +10,9 @@
 // key of a name any later one.
 #include "TppLint.h"
 
+#include "PatternPieces.h"
+#include "ProfileNames.h"
+#include "SakuraScript.h"
 #include "TppOutput.h"
 
 #include <stdarg.h>
@@ -24,7 +27,7 @@
 #include <vector>
 
 #include "common/Cp932.h"
-#include "template/ScriptParser.h"
+#include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
 
@@ -40,10 +43,6 @@ constexpr int kGhostLimit = 259;
 constexpr int32_t kCheckedAlternatives = 100000;
 // Large enough to learn the whole length of any value the scan found.
 constexpr DWORD kValueBuffer = 65536;
-
-const char* const kKeywords[] = {"frame", "length", "time", "fps",
-                                 "filter", "width", "height", "filename"};
-const char* const kSources[] = {"frame", "length", "time", "filter", "pixel"};
 
 enum class Severity { warning, error };
 
@@ -104,18 +103,7 @@ std::string trimmed(const char* begin, const char* end) {
   return std::string(begin + start, begin + stop);
 }
 
-// The name trimmed and folded: equal for two names that the profile
-// functions take for the same.
-std::string folded(const std::string& name) {
-  size_t start = 0;
-  size_t end = name.size();
-  trimProfileBlanks(name.data(), &start, &end);
-  std::string out;
-  appendFoldedName(&out, name.data() + start, end - start);
-  return out;
-}
-
-bool sameProfileName(const std::string& a, const std::string& b) { return folded(a) == folded(b); }
+bool sameProfileName(const std::string& a, const std::string& b) { return foldedName(a) == foldedName(b); }
 
 int findSection(const LintFile& file, const std::string& name) {
   for (size_t i = 0; i < file.sections.size(); i++) {
@@ -127,15 +115,8 @@ int findSection(const LintFile& file, const std::string& name) {
 
 // A lookup, not a scan: the checks look up every key from 1 to "pattern".
 const ScannedKey* findKey(const ScannedSection& section, const std::string& name) {
-  auto found = section.keyIndex.find(folded(name));
+  auto found = section.keyIndex.find(foldedName(name));
   return found != section.keyIndex.end() ? &section.keys[found->second] : nullptr;
-}
-
-const char* keywordOf(const char* name) {
-  for (const char* keyword : kKeywords) {
-    if (sameTextIgnoringCase(name, keyword) == 0) return keyword;
-  }
-  return nullptr;
 }
 
 // ---- The line scan --------------------------------------------------------
@@ -247,7 +228,7 @@ void scanKeyLine(LintFile& file, const char* p, const char* end, int line) {
     return;
   }
   section.keys.push_back(key);
-  section.keyIndex.emplace(folded(key.name), section.keys.size() - 1);
+  section.keyIndex.emplace(foldedName(key.name), section.keys.size() - 1);
 }
 
 // One line of the file, without its line end.
@@ -346,72 +327,87 @@ int32_t readNumber(LintFile& file, const ScannedSection& section, const ScannedK
 // on a plain variable that ran into the text behind it ("$frame枚").
 std::string knownPrefixOf(const LintFile& file, const std::string& name) {
   std::string best;
-  std::string foldedName = folded(name);
+  std::string whole = foldedName(name);
   auto consider = [&](const std::string& candidate) {
-    std::string f = folded(candidate);
-    if (!f.empty() && f.size() < foldedName.size() && foldedName.compare(0, f.size(), f) == 0 &&
+    std::string f = foldedName(candidate);
+    if (!f.empty() && f.size() < whole.size() && whole.compare(0, f.size(), f) == 0 &&
         f.size() > best.size())
       best = candidate;
   };
-  for (const char* keyword : kKeywords) consider(keyword);
+  for (int32_t i = 0; i < static_cast<int32_t>(Keyword::none); i++) consider(keywordName(static_cast<Keyword>(i)));
   for (const ScannedSection& section : file.sections) consider(section.name);
   return best;
 }
 
-// The form of each variable with a name in `text`, in order; reports an
-// opening bracket that is never closed (the rest is literal text then).
-std::vector<VariableForm> variableForms(LintFile& file, const ScannedKey& key, const std::string& text) {
+// Every variable of an alternative names a keyword or a section; a section
+// it names becomes an edge of the section it stands in. An opening bracket
+// that is never closed is reported (the rest is literal text then).
+void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
   constexpr char kOpeners[4][3] = {"$", "${", "$(", "$["};
   constexpr char kClosers[4] = {' ', '}', ')', ']'};
-  std::vector<VariableForm> forms;
-  const char* position = text.c_str();
-  for (;;) {
-    int32_t before;
-    VariableForm form;
-    if (!findNextVariable(position, &before, &form)) break;
-    position += before + 1 + (form != VariableForm::plain ? 1 : 0);
-    int32_t nameLength;
-    if (!findNameEnd(position, form, &nameLength)) {
-      report(file, key.line, Severity::error,
-             "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands",
-             kOpeners[static_cast<int>(form)], kClosers[static_cast<int>(form)]);
-      break;
-    }
-    if (nameLength > 0) forms.push_back(form);
-    if (nameLength == 0 && form == VariableForm::plain && *position == '$') position++;
-    position += nameLength + (form != VariableForm::plain ? 1 : 0);
+  PatternPieces split = splitPattern(text);
+  if (split.unclosed) {
+    int form = static_cast<int>(split.unclosedForm);
+    report(file, key.line, Severity::error,
+           "\"%s\" is never closed by '%c'; the rest of the text is sent as it stands", kOpeners[form],
+           kClosers[form]);
   }
-  return forms;
-}
-
-// Every variable of an alternative names a keyword or a section; a section
-// it names becomes an edge of the section it stands in.
-void checkAlternativeText(LintFile& file, int sectionIndex, const ScannedKey& key, const std::string& text) {
-  std::vector<VariableForm> forms = variableForms(file, key, text);
-  ScriptSegment* head = parseScriptText(text.c_str());
-  size_t formIndex = 0;
-  for (ScriptSegment* segment = head; segment != nullptr; segment = segment->next) {
-    if (!segment->isVariable) continue;
-    VariableForm form = formIndex < forms.size() ? forms[formIndex] : VariableForm::plain;
-    formIndex++;
-    if (keywordOf(segment->text) != nullptr) continue;
-    int target = findSection(file, segment->text);
+  for (const PatternPiece& piece : split.pieces) {
+    if (piece.kind != PieceKind::variable) continue;
+    std::string name = pieceName(text, piece);
+    if (findKeyword(name.c_str()) != Keyword::none) continue;
+    int target = findSection(file, name);
     if (target >= 0) {
       file.edges[sectionIndex].push_back(Edge{target, key.line});
       continue;
     }
-    std::string prefix = form == VariableForm::plain ? knownPrefixOf(file, segment->text) : std::string();
+    std::string prefix = piece.form == VariableForm::plain ? knownPrefixOf(file, name) : std::string();
     if (!prefix.empty()) {
       report(file, key.line, Severity::error,
              "variable \"%s\" names neither a keyword nor a section and expands to nothing "
              "(a plain $name runs up to the next blank or '$': write ${%s})",
-             segment->text, prefix.c_str());
+             name.c_str(), prefix.c_str());
     } else {
       report(file, key.line, Severity::error,
-             "variable \"%s\" names neither a keyword nor a section and expands to nothing", segment->text);
+             "variable \"%s\" names neither a keyword nor a section and expands to nothing", name.c_str());
     }
   }
-  releaseScriptSegments(head);
+}
+
+// What the mascot does with each fault of the SakuraScript; a fault that an
+// alternative holds more than once is reported once.
+void checkSakuraScript(LintFile& file, const ScannedKey& key, const std::string& text) {
+  bool reported[static_cast<int>(ScriptFaultKind::trailingBackslash) + 1] = {};
+  for (const ScriptFault& fault : findScriptFaults(text)) {
+    bool& once = reported[static_cast<int>(fault.kind)];
+    if (once) continue;
+    once = true;
+    switch (fault.kind) {
+      case ScriptFaultKind::scriptEnd:
+        report(file, key.line, Severity::error,
+               "\"\\e\" ends the script here; the rest of the alternative and all that the script holds after "
+               "it are never shown (the plug-in ends every script with its own \"\\e\")");
+        break;
+      case ScriptFaultKind::quit:
+        report(file, key.line, Severity::error, "\"\\-\" makes the mascot program quit");
+        break;
+      case ScriptFaultKind::unclosedArgument:
+        report(file, key.line, Severity::error,
+               "\"%s\" is never closed by ']'; the mascot shows the rest of the script as text or drops it",
+               fault.tag.c_str());
+        break;
+      case ScriptFaultKind::waitWithoutDigit:
+        report(file, key.line, Severity::warning,
+               "\"\\w\" is not followed by a digit from 1 to 9 and is no wait; write \\w1 to \\w9, or "
+               "\\_w[milliseconds]");
+        break;
+      case ScriptFaultKind::trailingBackslash:
+        report(file, key.line, Severity::warning,
+               "the text ends with a lone \"\\\", which makes a tag of what follows it (at the end of the "
+               "script the plug-in's closing \"\\e\" is shown as text)");
+        break;
+    }
+  }
 }
 
 // Reports a run of missing alternatives [first, last].
@@ -425,22 +421,6 @@ void reportMissing(LintFile& file, const ScannedSection& section, int32_t first,
            "section \"%s\": alternatives %d to %d are missing; the section says nothing when one is chosen",
            section.name.c_str(), static_cast<int>(first), static_cast<int>(last));
   }
-}
-
-// Parses a key name of the form prefix + decimal without leading zeros.
-// Returns the number, or -1 when the name has another form.
-int64_t numberedKey(const std::string& name, const char* prefix) {
-  std::string f = folded(name);
-  size_t prefixLength = strlen(prefix);
-  if (f.compare(0, prefixLength, prefix) != 0) return -1;
-  std::string digits = f.substr(prefixLength);
-  if (digits.empty() || digits.size() > 10 || digits[0] == '0') return -1;
-  int64_t value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
 }
 
 // ---- One section ---------------------------------------------------------
@@ -474,7 +454,7 @@ bool readCaseMode(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "switch");
   if (key == nullptr) return false;
   std::string word = readValue(file, section, key->name.c_str());
-  if (sameTextIgnoringCase(word.c_str(), "case") == 0) return true;
+  if (isCaseSwitch(word.c_str())) return true;
   if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
     report(file, key->line, Severity::warning,
            "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
@@ -507,9 +487,8 @@ void checkSource(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "source");
   if (key == nullptr) return;
   std::string word = readValue(file, section, key->name.c_str());
-  bool known = false;
-  for (const char* source : kSources) known = known || sameTextIgnoringCase(word.c_str(), source) == 0;
-  if (!known) {
+  Source source;
+  if (!findSource(word.c_str(), &source)) {
     report(file, key->line, Severity::warning,
            "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
            word.c_str());
@@ -579,6 +558,7 @@ void checkAlternative(LintFile& file, int index, const ScannedKey& key, int32_t 
            "alternative %d opens a quote that it does not close; the quote is sent as text", static_cast<int>(k));
   }
   checkAlternativeText(file, index, key, text);
+  checkSakuraScript(file, key, text);
 }
 
 // The alternatives 1 to `count` that can be chosen must be there; runs of
@@ -606,7 +586,7 @@ void checkAlternatives(LintFile& file, int index, int64_t count, const std::vect
 // above "pattern" and any other name.
 void reportUnreadKeys(LintFile& file, const ScannedSection& section, int32_t n, int64_t count, bool caseMode) {
   for (const ScannedKey& key : section.keys) {
-    std::string f = folded(key.name);
+    std::string f = foldedName(key.name);
     if (f == "pattern" || f == "switch" || f == "source") continue;
     int64_t threshold = numberedKey(key.name, "case");
     if (threshold > 0) {
@@ -635,8 +615,7 @@ void checkSection(LintFile& file, int index) {
   const ScannedSection& section = file.sections[index];
   int32_t n = readPattern(file, section);
   bool caseMode = readCaseMode(file, section);
-  int64_t count = n < 0 ? -static_cast<int64_t>(n) : n;  // random choice over 1..|n|
-  if (caseMode && n < 1) count = 1;
+  int64_t count = choosableKeyCount(n, caseMode);
   if (!takeAlternativeChecks(file, section, n, count)) return;
 
   std::vector<bool> chosen(static_cast<size_t>(count), true);  // chosen[k - 1] for alternative k
@@ -701,10 +680,11 @@ void checkSections(LintFile& file, int config) {
   for (size_t i = 0; i < file.sections.size(); i++) {
     const ScannedSection& section = file.sections[i];
     if (section.canonical != static_cast<int>(i)) continue;
-    if (const char* keyword = keywordOf(section.name.c_str())) {
+    Keyword keyword = findKeyword(section.name.c_str());
+    if (keyword != Keyword::none) {
       report(file, section.line, Severity::warning,
              "section \"%s\" is named like the keyword \"%s\" and can never be expanded", section.name.c_str(),
-             keyword);
+             keywordName(keyword));
     }
     if (static_cast<int>(i) != config) checkSection(file, static_cast<int>(i));
   }

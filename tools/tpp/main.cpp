@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "TppCases.h"
 #include "TppExpand.h"
 #include "TppLint.h"
 #include "TppSend.h"
@@ -16,6 +17,7 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
+    {"cases", &kCasesUsage, runCasesCommand},
     {"expand", &kExpandUsage, runExpandCommand},
     {"lint", &kLintUsage, runLintCommand},
     {"send", &kSendUsage, runSendCommand},
