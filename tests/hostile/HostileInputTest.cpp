@@ -143,13 +143,13 @@ TEST_F(Hostile, BrokenHostAnswersGiveDefaultsAndTouchNothingOutside) {
       {"five filters reported, records for two of them",
        sceneWith([](HostScene* s) {
          s->reportedFilters = 5;
-         s->filterGiven = {true, false, true, false, false};
+         s->filters = {{}, {false}, {}, {false}, {false}};  // {false}: no record
        }),
        0, 899, "900|30" SECONDS "|29.97 fps|2|output.avi", "900"},
       {"100,000 filters reported, no record at all",
        sceneWith([](HostScene* s) {
          s->reportedFilters = 100000;
-         s->filterGiven.assign(100000, false);
+         s->filters.assign(100000, HostFilter{false});
        }),
        0, 899, "900|30" SECONDS "|29.97 fps|0|output.avi", "900"},
       {"a negative filter count", sceneWith([](HostScene* s) { s->reportedFilters = -7; }), 0, 899,
