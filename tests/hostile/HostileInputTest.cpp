@@ -221,6 +221,53 @@ TEST_F(Hostile, ExtendedDataOfRandomBytesIsResetOrUsed) {
   }
 }
 
+// The host's "path" is read into the same buffer at every initialisation
+// of the window. However the host writes it the second time (a text
+// without a terminator, nothing at all), the plug-in reads what a fresh
+// load would read, not bytes the first initialisation left behind. Seen
+// from the host: the estimator's record is reset when the saved template
+// is not found, and kept when it is.
+TEST_F(Hostile, EachInitialisationReadsTheSavedPathAfresh) {
+  struct PathCase {
+    const char* what;
+    const char* stored;  // behind the plug-in's folder
+    TextWrite write;
+    bool found;
+  };
+  const PathCase cases[] = {
+      {"the path cut short, no terminator", "b", TextWrite::unterminated, false},
+      {"the path cut short", "b", TextWrite::terminated, false},
+      {"nothing written", "", TextWrite::nothing, false},
+      {"the whole path, no terminator", "b.tpp", TextWrite::unterminated, true},
+  };
+  std::string folder = newFolder("reinit");
+  HostScene first = sceneWith([](HostScene*) {});
+  first.savedTemplate = "b.tpp";
+  HostedPlugin* plugin = open(folder, {{"b.tpp", fixtureBytes("values.tpp")}}, first);
+  ASSERT_NE(plugin, nullptr);
+  const std::string learned = randomBytes(1, hostLayout::kRecordBytes);
+  for (const PathCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Chosen by its whole path first, so the buffer holds it.
+    setScene(first);
+    EXPECT_EQ(destroyWindow(*plugin), 0);
+    EXPECT_EQ(initialiseWindow(*plugin), 0);
+    EXPECT_EQ(destroyWindow(*plugin), 0);
+
+    HostScene again = first;
+    again.savedPath = hostFolder(folder) + c.stored;
+    again.pathWrite = c.write;
+    setScene(again);
+    memcpy(extendedData(*plugin), learned.data(), learned.size());
+    EXPECT_EQ(initialiseWindow(*plugin), 0);
+    bool kept = memcmp(extendedData(*plugin), learned.data(), learned.size()) == 0;
+    EXPECT_EQ(kept, c.found);
+    SaveOutcome outcome = save(*plugin, 0, 899);
+    EXPECT_EQ(outcome.damage, "");
+    EXPECT_EQ(outcome.scripts, (std::vector<std::string>{kNormalStart, "900"}));
+  }
+}
+
 // Templates built here, too large or too random to keep as fixtures.
 std::string megabyteTemplate() {
   std::string text = "[config]\r\nghost=hostile\r\n";
