@@ -52,6 +52,18 @@ const char kRandom[] =
 // A section naming itself twice: the work limits end it.
 const char kFanOut[] = "[config]\r\nghost=A\r\n[start]\r\n1=x$(start)$(start)\r\n[end]\r\n1=$(start)\r\n";
 
+// The same with 2000-byte texts: the 1 MiB result limit ends it.
+std::string fanOutWide() {
+  return "[config]\r\nghost=A\r\n[start]\r\n1=$(x)\r\n[x]\r\n1=" + std::string(2000, 'w') +
+         "$(x)$(x)\r\n[end]\r\n1=$(x)\r\n";
+}
+
+// Five case sections of 2000 alternatives and no thresholds: every scan
+// runs to its end, and the threshold limit stops the third.
+const char kThresholds[] =
+    "[config]\r\nghost=A\r\n[start]\r\n1=$(c)$(c)$(c)$(c)$(c)\r\n"
+    "[c]\r\npattern=2000\r\nswitch=case\r\n1=c\r\n2000=z\r\n[end]\r\n1=$(c)\r\n";
+
 // A record that keeps the invariants with one learned run.
 void learnedRecord(BoundaryInput* in) {
   const uint8_t record[kExtendedDataBytes] = {
@@ -158,6 +170,8 @@ const Seed kSeeds[] = {
        in->saves[0].endClock = -86400;
      }},
     {"fan-out", [](BoundaryInput* in) { in->templates[0].bytes = kFanOut; }},
+    {"fan-out-to-the-size-limit", [](BoundaryInput* in) { in->templates[0].bytes = fanOutWide(); }},
+    {"case-thresholds-to-the-limit", [](BoundaryInput* in) { in->templates[0].bytes = kThresholds; }},
     {"sample-templates",
      [](BoundaryInput* in) {
        in->templates[0] = TemplateInput{"detailed.tpp", sample("detailed.tpp")};
