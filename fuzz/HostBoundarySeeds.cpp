@@ -52,12 +52,6 @@ const char kRandom[] =
 // A section naming itself twice: the work limits end it.
 const char kFanOut[] = "[config]\r\nghost=A\r\n[start]\r\n1=x$(start)$(start)\r\n[end]\r\n1=$(start)\r\n";
 
-// The same with 2000-byte texts: the 1 MiB result limit ends it.
-std::string fanOutWide() {
-  return "[config]\r\nghost=A\r\n[start]\r\n1=$(x)\r\n[x]\r\n1=" + std::string(2000, 'w') +
-         "$(x)$(x)\r\n[end]\r\n1=$(x)\r\n";
-}
-
 // Five case sections of 2000 alternatives and no thresholds: every scan
 // runs to its end, and the threshold limit stops the third.
 const char kThresholds[] =
@@ -170,7 +164,6 @@ const Seed kSeeds[] = {
        in->saves[0].endClock = -86400;
      }},
     {"fan-out", [](BoundaryInput* in) { in->templates[0].bytes = kFanOut; }},
-    {"fan-out-to-the-size-limit", [](BoundaryInput* in) { in->templates[0].bytes = fanOutWide(); }},
     {"case-thresholds-to-the-limit", [](BoundaryInput* in) { in->templates[0].bytes = kThresholds; }},
     {"sample-templates",
      [](BoundaryInput* in) {
