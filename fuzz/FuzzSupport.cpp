@@ -36,9 +36,9 @@ void setUpScratch() {
   flushProfileCache();
 }
 
-void flushProfileCache() {
+void flushProfileCache(ProfileIntReader read) {
   for (int i = 0; i < kFlushFiles; ++i) {
-    GetPrivateProfileIntA("s", "k", 0, flushFile(i).c_str());
+    read("s", "k", 0, flushFile(i).c_str());
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <windows.h>
 
 #include <string>
 
@@ -22,13 +23,18 @@
 // flushProfileCache).
 void setUpScratch();
 
-// Reads eight files of the scratch folder through the profile functions,
-// which pushes every file a run read out of the profile
-// stand-in's cache (it keeps 4). Call at the end of each run of a target
-// that reads profiles: a run then frees what it allocated, and libFuzzer's
-// leak check stays on (it turns itself off after 1000 runs that allocate
-// more than they free, and script/fuzz fails when it does).
-void flushProfileCache();
+// The profile function whose cache a flush empties: this program's own
+// stand-in, or the one inside a loaded plug-in module, which keeps a cache
+// of its own.
+typedef UINT(WINAPI* ProfileIntReader)(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR file);
+
+// Reads eight files of the scratch folder through `read`, which pushes
+// every file a run read out of the profile stand-in's cache (it keeps 4).
+// Call at the end of each run of a target that reads profiles: a run then
+// frees what it allocated, and libFuzzer's leak check stays on (it turns
+// itself off after 1000 runs that allocate more than they free, and
+// script/fuzz fails when it does).
+void flushProfileCache(ProfileIntReader read = GetPrivateProfileIntA);
 
 // Writes `bytes` to a new file in the scratch folder and returns its path. Every call gives
 // a new name: the profile stand-in caches parsed files by path, size and

@@ -115,8 +115,10 @@ void chooseListEntry(int32_t listIndex) {
 // also with none chosen when none could be listed (every path too long for
 // templatePath) or memory ran out.
 bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
-  // The host may write nothing at all, not even the default.
-  jobRecord.templatePath[0] = '\0';
+  // The host may write nothing at all, not even the default, or a text
+  // without its terminator: the buffer starts zeroed, so that no byte of
+  // an earlier choice completes what the host wrote.
+  memset(jobRecord.templatePath, 0, kTemplatePathSize);
   if (host != nullptr && host->loadText != nullptr) {
     host->loadText(filter, "path", jobRecord.templatePath, "");
   }

@@ -143,13 +143,13 @@ TEST_F(Hostile, BrokenHostAnswersGiveDefaultsAndTouchNothingOutside) {
       {"five filters reported, records for two of them",
        sceneWith([](HostScene* s) {
          s->reportedFilters = 5;
-         s->filterGiven = {true, false, true, false, false};
+         s->filters = {{}, {false}, {}, {false}, {false}};  // {false}: no record
        }),
        0, 899, "900|30" SECONDS "|29.97 fps|2|output.avi", "900"},
       {"100,000 filters reported, no record at all",
        sceneWith([](HostScene* s) {
          s->reportedFilters = 100000;
-         s->filterGiven.assign(100000, false);
+         s->filters.assign(100000, HostFilter{false});
        }),
        0, 899, "900|30" SECONDS "|29.97 fps|0|output.avi", "900"},
       {"a negative filter count", sceneWith([](HostScene* s) { s->reportedFilters = -7; }), 0, 899,
@@ -218,6 +218,53 @@ TEST_F(Hostile, ExtendedDataOfRandomBytesIsResetOrUsed) {
     int32_t sampleCount = static_cast<int32_t>(wordAt(extendedData(*plugin), hostLayout::kRecordSampleCount));
     EXPECT_TRUE(nextSlot >= 0 && nextSlot <= 3) << nextSlot;
     EXPECT_TRUE(sampleCount >= 1 && sampleCount <= 4) << sampleCount;
+  }
+}
+
+// The host's "path" is read into the same buffer at every initialisation
+// of the window. However the host writes it the second time (a text
+// without a terminator, nothing at all), the plug-in reads what a fresh
+// load would read, not bytes the first initialisation left behind. Seen
+// from the host: the estimator's record is reset when the saved template
+// is not found, and kept when it is.
+TEST_F(Hostile, EachInitialisationReadsTheSavedPathAfresh) {
+  struct PathCase {
+    const char* what;
+    const char* stored;  // behind the plug-in's folder
+    TextWrite write;
+    bool found;
+  };
+  const PathCase cases[] = {
+      {"the path cut short, no terminator", "b", TextWrite::unterminated, false},
+      {"the path cut short", "b", TextWrite::terminated, false},
+      {"nothing written", "", TextWrite::nothing, false},
+      {"the whole path, no terminator", "b.tpp", TextWrite::unterminated, true},
+  };
+  std::string folder = newFolder("reinit");
+  HostScene first = sceneWith([](HostScene*) {});
+  first.savedTemplate = "b.tpp";
+  HostedPlugin* plugin = open(folder, {{"b.tpp", fixtureBytes("values.tpp")}}, first);
+  ASSERT_NE(plugin, nullptr);
+  const std::string learned = randomBytes(1, hostLayout::kRecordBytes);
+  for (const PathCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Chosen by its whole path first, so the buffer holds it.
+    setScene(first);
+    EXPECT_EQ(destroyWindow(*plugin), 0);
+    EXPECT_EQ(initialiseWindow(*plugin), 0);
+    EXPECT_EQ(destroyWindow(*plugin), 0);
+
+    HostScene again = first;
+    again.savedPath = hostFolder(folder) + c.stored;
+    again.pathWrite = c.write;
+    setScene(again);
+    memcpy(extendedData(*plugin), learned.data(), learned.size());
+    EXPECT_EQ(initialiseWindow(*plugin), 0);
+    bool kept = memcmp(extendedData(*plugin), learned.data(), learned.size()) == 0;
+    EXPECT_EQ(kept, c.found);
+    SaveOutcome outcome = save(*plugin, 0, 899);
+    EXPECT_EQ(outcome.damage, "");
+    EXPECT_EQ(outcome.scripts, (std::vector<std::string>{kNormalStart, "900"}));
   }
 }
 

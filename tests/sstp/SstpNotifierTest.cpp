@@ -114,6 +114,28 @@ TEST(SendSstpMessage, ResultForEachServerBehaviour) {
   }
 }
 
+// One receiver for a run of different server behaviours: each connection is
+// answered as set when it was accepted, and once the receiver is idle it has
+// closed every connection it answered.
+TEST(SendSstpMessage, AReceiverAnswersEachConnectionAsSetBeforeIt) {
+  const DeliveryCase steps[] = {
+      {ReceiverAnswer::custom, "SSTP/1.4 404 Not Found\r\n\r\n", 404, "these bytes"},
+      {ReceiverAnswer::reset, "", -1, "a reset"},
+      {ReceiverAnswer::close, "", -1, "closed without an answer"},
+      {ReceiverAnswer::ok, "", 200, "the answer it started with"},
+  };
+  Receiver receiver = startReceiver(ReceiverAnswer::ok);
+  ASSERT_NE(receiver, nullptr);
+  size_t handled = 0;
+  for (const DeliveryCase& c : steps) {
+    SCOPED_TRACE(c.comment);
+    setReceiverAnswer(receiver.get(), c.answer, c.customAnswer);
+    EXPECT_EQ(sendSstpMessage(kRequest, receiverPort(receiver.get())), c.expected);
+    waitForReceiverIdle(receiver.get());
+    EXPECT_EQ(receiverHandledCount(receiver.get()), ++handled);
+  }
+}
+
 TEST(SendSstpMessage, DeliversDoubleByteTextAndLargeRequestsUnchanged) {
   Receiver receiver = startReceiver(ReceiverAnswer::ok);
   ASSERT_NE(receiver, nullptr);

@@ -69,6 +69,10 @@ constexpr uint32_t kFilterNotCounted = 0x208004;
 
 // The host's message to the window handler once it has built the window.
 constexpr UINT kWindowInitMessage = 1127;
+// The plug-in's two lists in its window, by control ID: the IDs its
+// WM_COMMAND notifications carry.
+constexpr int32_t kTemplateListId = 40001;
+constexpr int32_t kPortListId = 40002;
 
 // The estimator's record in the extended data, a stored format: byte
 // offsets; each sample is four int32 (pixels, frames, filters, seconds).

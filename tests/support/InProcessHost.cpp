@@ -16,38 +16,42 @@ namespace {
 // Host records are handed over between runs of these.
 constexpr size_t kGuardBytes = 64;
 constexpr uint8_t kGuardByte = 0xA5;
-// Distinct filter records; indexes beyond share the last.
-constexpr size_t kFilterRecords = 8;
+// An output name without a terminator is followed by as many guard bytes
+// as the plug-in's name field holds, so that reading it up to the field's
+// end stays inside the host's block; writing there is still damage.
+constexpr size_t kNameGuardBytes = 260;
 
 // Host-side bytes between two guards, and the payload as it was handed
 // over, to tell what the plug-in changed.
 struct Guarded {
   std::string name;
+  size_t guard = kGuardBytes;  // bytes of each guard
   std::vector<uint8_t> bytes;
   std::vector<uint8_t> handedOver;
 };
 
-uint8_t* payloadOf(Guarded& block) { return block.bytes.data() + kGuardBytes; }
+uint8_t* payloadOf(Guarded& block) { return block.bytes.data() + block.guard; }
 
-Guarded makeGuarded(const std::string& name, size_t size) {
+Guarded makeGuarded(const std::string& name, size_t size, size_t guard = kGuardBytes) {
   Guarded block;
   block.name = name;
-  block.bytes.assign(size + 2 * kGuardBytes, kGuardByte);
-  std::fill(block.bytes.begin() + kGuardBytes, block.bytes.end() - kGuardBytes, 0);
+  block.guard = guard;
+  block.bytes.assign(size + 2 * guard, kGuardByte);
+  std::fill(block.bytes.begin() + guard, block.bytes.end() - guard, 0);
   return block;
 }
 
 void seal(Guarded& block) {
-  block.handedOver.assign(block.bytes.begin() + kGuardBytes, block.bytes.end() - kGuardBytes);
+  block.handedOver.assign(block.bytes.begin() + block.guard, block.bytes.end() - block.guard);
 }
 
 std::string damageOf(const Guarded& block) {
-  size_t size = block.bytes.size() - 2 * kGuardBytes;
+  size_t size = block.bytes.size() - 2 * block.guard;
   for (size_t i = 0; i < block.bytes.size(); ++i) {
-    bool guard = i < kGuardBytes || i >= kGuardBytes + size;
-    uint8_t expected = guard ? kGuardByte : block.handedOver[i - kGuardBytes];
+    bool guard = i < block.guard || i >= block.guard + size;
+    uint8_t expected = guard ? kGuardByte : block.handedOver[i - block.guard];
     if (block.bytes[i] != expected) {
-      long at = static_cast<long>(i) - static_cast<long>(kGuardBytes);
+      long at = static_cast<long>(i) - static_cast<long>(block.guard);
       return block.name + (guard ? " guard" : "") + " changed at byte " + std::to_string(at) + "; ";
     }
   }
@@ -63,7 +67,9 @@ struct HostState {
   Guarded table;
   Guarded editHandle;
   Guarded outputName;
-  std::vector<Guarded> filterRecords;
+  std::vector<Guarded> filterRecords;  // one for each given entry of scene.filters
+  std::vector<size_t> recordOfFilter;  // per entry: its index in filterRecords
+  Guarded defaultFilter;               // for indexes past scene.filters
   std::string misuse;
 };
 
@@ -82,9 +88,10 @@ int32_t __cdecl hostCurrentFrame(void* edit) {
   return host.scene.currentFrame;
 }
 
-int32_t __cdecl hostIsSaveFrame(void* edit, int32_t) {
+int32_t __cdecl hostIsSaveFrame(void* edit, int32_t frame) {
   checkEditHandle(edit, "is-save-frame");
-  return 1;
+  const std::vector<int32_t>& answers = host.scene.saveFrameAnswers;
+  return answers.empty() ? 1 : answers[static_cast<uint32_t>(frame) % answers.size()];
 }
 
 int32_t __cdecl hostFileInfo(void* edit, uint32_t* record16) {
@@ -96,22 +103,41 @@ int32_t __cdecl hostFileInfo(void* edit, uint32_t* record16) {
 
 int32_t __cdecl hostPictureSize(void* edit, int32_t, void*, int32_t* width, int32_t* height) {
   checkEditHandle(edit, "picture-size");
-  *width = 320;
-  *height = 240;
+  if (host.scene.writesWidth) *width = host.scene.width;
+  if (host.scene.writesHeight) *height = host.scene.height;
   return 1;
 }
 
 int32_t __cdecl hostLoadInt(void* filter, const char* key, int32_t defaultValue) {
   checkFilter(filter, "load-integer");
-  return strcmp(key, "port") == 0 ? host.scene.savedPort : defaultValue;
+  return strcmp(key, "port") == 0 ? host.scene.savedPort.value_or(defaultValue) : defaultValue;
+}
+
+// The stored "path", or null when none is stored.
+const std::string* storedPath(std::string* full) {
+  if (host.scene.savedPath.has_value()) return &*host.scene.savedPath;
+  if (host.scene.savedTemplate.empty()) return nullptr;
+  *full = hostPath(host.folder + "/" + host.scene.savedTemplate);
+  return full;
 }
 
 int32_t __cdecl hostLoadText(void* filter, const char* key, char* buffer260, const char* defaultText) {
   checkFilter(filter, "load-text");
-  if (strcmp(key, "path") == 0 && !host.scene.savedTemplate.empty()) {
-    fillHostTextBuffer(buffer260, hostPath(host.folder + "/" + host.scene.savedTemplate));
-  } else {
+  std::string full;
+  const std::string* stored = strcmp(key, "path") == 0 ? storedPath(&full) : nullptr;
+  if (stored == nullptr) {
     fillHostTextBuffer(buffer260, defaultText != nullptr ? defaultText : "");
+    return 1;
+  }
+  switch (host.scene.pathWrite) {
+    case TextWrite::terminated:
+      fillHostTextBuffer(buffer260, *stored);
+      break;
+    case TextWrite::unterminated:
+      memcpy(buffer260, stored->data(), std::min<size_t>(stored->size(), hostLayout::kHostTextBytes));
+      break;
+    case TextWrite::nothing:
+      break;
   }
   return 1;
 }
@@ -137,8 +163,53 @@ void* __cdecl hostFilterRecord(int32_t index) {
     return nullptr;
   }
   size_t i = static_cast<size_t>(index);
-  if (i < host.scene.filterGiven.size() && !host.scene.filterGiven[i]) return nullptr;
-  return payloadOf(host.filterRecords[std::min(i, kFilterRecords - 1)]);
+  if (i >= host.scene.filters.size()) return payloadOf(host.defaultFilter);
+  if (!host.scene.filters[i].given) return nullptr;
+  return payloadOf(host.filterRecords[host.recordOfFilter[i]]);
+}
+
+// A filter record between guard bytes, in the descriptor's layout.
+Guarded makeFilterRecord(const std::string& name, const HostFilter& filter) {
+  Guarded record = makeGuarded(name, hostLayout::kDescriptorBytes);
+  setWordAt(payloadOf(record), hostLayout::kDescriptorFlags, filter.flags);
+  setPointerAt(payloadOf(record), hostLayout::kDescriptorProcessing,
+               filter.processing ? reinterpret_cast<void*>(&filterFunction) : nullptr);
+  seal(record);
+  return record;
+}
+
+// The window calls that reach the plug-in's controls: user32's under
+// Windows; natively those of the module's own stand-ins, which hold the
+// controls the plug-in made.
+struct WindowCalls {
+  HWND(WINAPI* getDlgItem)(HWND, int);
+  LRESULT(WINAPI* sendMessage)(HWND, UINT, WPARAM, LPARAM);
+  BOOL(WINAPI* enumChildWindows)(HWND, WNDENUMPROC, LPARAM);
+  BOOL(WINAPI* destroyWindow)(HWND);
+};
+
+template <typename F>
+void takeExport(void* module, const char* name, F* function) {
+  *function = reinterpret_cast<F>(moduleExport(module, name));
+}
+
+WindowCalls windowCallsOf(const HostedPlugin& plugin) {
+  WindowCalls calls;
+#ifdef _WIN32
+  (void)plugin;
+  calls = WindowCalls{GetDlgItem, SendMessageA, EnumChildWindows, DestroyWindow};
+#else
+  takeExport(plugin.module, "GetDlgItem", &calls.getDlgItem);
+  takeExport(plugin.module, "SendMessageA", &calls.sendMessage);
+  takeExport(plugin.module, "EnumChildWindows", &calls.enumChildWindows);
+  takeExport(plugin.module, "DestroyWindow", &calls.destroyWindow);
+#endif
+  return calls;
+}
+
+BOOL CALLBACK collectChild(HWND child, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+  return TRUE;
 }
 
 void buildTable() {
@@ -198,17 +269,19 @@ bool attachHostedPlugin(HostedPlugin* plugin, std::string* error) {
 
 void setScene(const HostScene& scene) {
   host.scene = scene;
-  host.outputName = makeGuarded("output name", scene.outputName.size() + 1);
-  memcpy(payloadOf(host.outputName), scene.outputName.c_str(), scene.outputName.size() + 1);
+  // The name's bytes, with or without a terminator behind them.
+  size_t nameBytes = scene.outputName.size() + (scene.outputNameTerminated ? 1 : 0);
+  host.outputName = makeGuarded("output name", nameBytes, scene.outputNameTerminated ? kGuardBytes : kNameGuardBytes);
+  memcpy(payloadOf(host.outputName), scene.outputName.c_str(), nameBytes);
   seal(host.outputName);
   host.filterRecords.clear();
-  for (size_t i = 0; i < kFilterRecords; ++i) {
-    host.filterRecords.push_back(makeGuarded("filter record " + std::to_string(i), hostLayout::kDescriptorBytes));
-    setWordAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorFlags, hostLayout::kFilterActive);
-    setPointerAt(payloadOf(host.filterRecords.back()), hostLayout::kDescriptorProcessing,
-                 reinterpret_cast<void*>(&filterFunction));
-    seal(host.filterRecords.back());
+  host.recordOfFilter.assign(scene.filters.size(), 0);
+  for (size_t i = 0; i < scene.filters.size(); ++i) {
+    if (!scene.filters[i].given) continue;
+    host.recordOfFilter[i] = host.filterRecords.size();
+    host.filterRecords.push_back(makeFilterRecord("filter record " + std::to_string(i), scene.filters[i]));
   }
+  host.defaultFilter = makeFilterRecord("filter record past the list", HostFilter());
 }
 
 int32_t initialiseWindow(const HostedPlugin& plugin) {
@@ -219,10 +292,25 @@ int32_t initialiseWindow(const HostedPlugin& plugin) {
 int32_t destroyWindow(const HostedPlugin& plugin) {
   auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
   int32_t result = handler(plugin.window, WM_DESTROY, 0, 0, payloadOf(host.editHandle), plugin.descriptor);
-#ifdef _WIN32
-  DestroyWindow(plugin.window);
-#endif
+  // The controls go; the host's own window stays for a later
+  // initialisation (natively it is no row of the stand-ins, which then
+  // find every row free again).
+  WindowCalls calls = windowCallsOf(plugin);
+  std::vector<HWND> children;
+  calls.enumChildWindows(plugin.window, collectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) calls.destroyWindow(child);
   return result;
+}
+
+int32_t pickListEntry(const HostedPlugin& plugin, int32_t controlId, int32_t index) {
+  WindowCalls calls = windowCallsOf(plugin);
+  HWND list = calls.getDlgItem(plugin.window, controlId);
+  if (list == nullptr) return -1;
+  calls.sendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  auto handler = functionAt<hostLayout::PluginWindowHandler>(plugin.descriptor, hostLayout::kDescriptorWindowHandler);
+  WPARAM command = MAKEWPARAM(static_cast<WORD>(controlId), CBN_SELCHANGE);
+  return handler(plugin.window, WM_COMMAND, command, reinterpret_cast<LPARAM>(list), payloadOf(host.editHandle),
+                 plugin.descriptor);
 }
 
 // The save handlers run with the host's table at 96, or none when the
@@ -256,6 +344,7 @@ std::string hostDamage(const HostedPlugin& plugin) {
   host.misuse.clear();
   damage += damageOf(host.table) + damageOf(host.editHandle) + damageOf(host.outputName);
   for (const Guarded& record : host.filterRecords) damage += damageOf(record);
+  damage += damageOf(host.defaultFilter);
   for (int offset = 0; offset < hostLayout::kDescriptorBytes; offset += 4) {
     if (wordAt(plugin.descriptor, offset) != wordAt(plugin.descriptorAtAttach.data(), offset)) {
       damage += "descriptor word at byte " + std::to_string(offset) + " changed; ";
@@ -266,8 +355,10 @@ std::string hostDamage(const HostedPlugin& plugin) {
 
 void unloadHostedPlugin(HostedPlugin* plugin) {
 #ifdef _WIN32
+  if (plugin->window != nullptr) DestroyWindow(plugin->window);
   if (plugin->module != nullptr) FreeLibrary(static_cast<HMODULE>(plugin->module));
 #endif
+  plugin->window = nullptr;
   plugin->module = nullptr;
   plugin->descriptor = nullptr;
 }

@@ -19,6 +19,7 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,21 +27,45 @@
 #include "support/HostLayout.h"
 #include "support/PluginLoader.h"
 
+// One entry of the host's filter list, as the filter-record function gives
+// it for its index.
+struct HostFilter {
+  bool given = true;                           // false: the function gives null
+  uint32_t flags = hostLayout::kFilterActive;  // the flag word (word 0)
+  bool processing = true;                      // a frame-processing function at word 12, else null
+};
+
+// How the load-text function writes a stored text into the plug-in's
+// 260-byte buffer.
+enum class TextWrite {
+  terminated,    // at most 259 bytes and a terminator
+  unterminated,  // at most 260 bytes and no terminator; the buffer's other bytes stay as they were
+  nothing,       // not a byte, not even the default
+};
+
 // What the host's functions answer.
 struct HostScene {
   int32_t currentFrame = 899;          // current-frame function
+  std::vector<int32_t> saveFrameAnswers;  // is-save-frame for frame f: entry (uint32_t)f mod size;
+                                          // empty: 1 for every frame
   bool fileInfoAnswers = true;         // file information
   int32_t rate = 30000;
   int32_t scale = 1001;
+  bool writesWidth = true;             // picture size: what it writes
+  bool writesHeight = true;
+  int32_t width = 320;
+  int32_t height = 240;
   bool systemInfoAnswers = true;       // system information
   int32_t reportedFilters = 0;         // its filter count
-  std::vector<bool> filterGiven;       // per index: false, the filter-record function gives null;
-                                       // indexes past the end are given
+  std::vector<HostFilter> filters;     // per index; indexes past the end are active filters
   bool nullOutputName = false;         // a null output name pointer
-  std::string outputName = "C:\\video\\output.avi";  // Shift_JIS, handed over with one terminator
+  std::string outputName = "C:\\video\\output.avi";  // Shift_JIS
+  bool outputNameTerminated = true;    // false: handed over without a terminator, guard bytes right behind
   bool noFunctionTable = false;        // no function table in the descriptor during the saves
   std::string savedTemplate;           // the host's "path" setting: a file name in the plug-in's folder
-  int32_t savedPort = 9801;            // the host's "port" setting
+  std::optional<std::string> savedPath;  // or, when set, the stored "path" bytes as they are
+  TextWrite pathWrite = TextWrite::terminated;  // how load-text writes a stored "path"
+  std::optional<int32_t> savedPort = 9801;      // the host's "port" setting; none: load-integer gives the default
 };
 
 struct HostedPlugin {
@@ -66,11 +91,22 @@ bool attachHostedPlugin(HostedPlugin* plugin, std::string* error);
 void setScene(const HostScene& scene);
 
 // The handlers, called as the host calls them; each returns what the
-// plug-in's handler returned.
+// plug-in's handler returned. destroyWindow then destroys the controls the
+// plug-in made in the filter window, as Windows does when the window goes
+// (natively they are rows of the module's stand-ins); the host's window
+// itself stays until unloadHostedPlugin, so that the window can be
+// initialised again.
 int32_t initialiseWindow(const HostedPlugin& plugin);
 int32_t saveStart(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFrame);
 int32_t saveEnd(const HostedPlugin& plugin);
 int32_t destroyWindow(const HostedPlugin& plugin);
+
+// The user's pick in one of the plug-in's lists (the control `controlId`)
+// as the host passes it on: the list's selection becomes `index`
+// (CB_SETCURSEL: -1 clears it, an index past the list is refused) and the
+// window handler gets WM_COMMAND with CBN_SELCHANGE from that control.
+// Returns what the handler returned; -1 without a control of that ID.
+int32_t pickListEntry(const HostedPlugin& plugin, int32_t controlId, int32_t index);
 
 // The plug-in's extended data and its size, as the descriptor names them.
 uint8_t* extendedData(const HostedPlugin& plugin);
@@ -83,8 +119,9 @@ int32_t extendedDataSize(const HostedPlugin& plugin);
 // Empty when nothing did.
 std::string hostDamage(const HostedPlugin& plugin);
 
-// Unloads the module under Windows (after destroyWindow), so its folder
-// can be removed; natively the module stays loaded.
+// Destroys the host's window and unloads the module under Windows (after
+// destroyWindow), so its folder can be removed; natively the module stays
+// loaded.
 void unloadHostedPlugin(HostedPlugin* plugin);
 
 // The receivers behind the plug-in's ports, started at the first use of

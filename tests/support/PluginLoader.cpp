@@ -31,17 +31,15 @@ void* openModule(const std::string& path, ModulePath how, std::string* error) {
 #endif
 }
 
-// The export by its undecorated name, as the host looks it up.
-hostLayout::GetFilterTableFunction filterTableExport(void* module) {
-#ifdef _WIN32
-  void* entry = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "GetFilterTable"));
-#else
-  void* entry = dlsym(module, "GetFilterTable");
-#endif
-  return reinterpret_cast<hostLayout::GetFilterTableFunction>(entry);
-}
-
 }  // namespace
+
+void* moduleExport(void* module, const char* name) {
+#ifdef _WIN32
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+#else
+  return dlsym(module, name);
+#endif
+}
 
 std::string pluginPath() { return SSTP_PLUGIN_PATH; }
 
@@ -56,7 +54,10 @@ LoadedPlugin loadPluginFrom(const std::string& path, std::string* error, ModuleP
   LoadedPlugin plugin = {nullptr, nullptr};
   std::string failure;
   void* module = openModule(path, how, &failure);
-  hostLayout::GetFilterTableFunction entry = module != nullptr ? filterTableExport(module) : nullptr;
+  // The export by its undecorated name, as the host looks it up.
+  auto entry = module != nullptr
+                   ? reinterpret_cast<hostLayout::GetFilterTableFunction>(moduleExport(module, "GetFilterTable"))
+                   : nullptr;
   if (module != nullptr && entry == nullptr) failure = path + " has no export GetFilterTable";
   if (entry != nullptr) {
     plugin.descriptor = static_cast<uint8_t*>(entry());

@@ -50,6 +50,12 @@ enum class ModulePath { ansi, wide };
 LoadedPlugin loadPluginFrom(const std::string& path, std::string* error = nullptr,
                             ModulePath how = ModulePath::ansi);
 
+// The function the module exports as `name` (GetProcAddress, natively
+// dlsym), or null when it exports none. Natively the module holds its own
+// copy of the Windows stand-ins, exported by their Windows names, and the
+// plug-in calls those: a host reaches the plug-in's controls through them.
+void* moduleExport(void* module, const char* name);
+
 // What a host does after GetFilterTable: writes its function table and the
 // module handle into the descriptor.
 void attachHost(const LoadedPlugin& plugin, const void* functionTable);

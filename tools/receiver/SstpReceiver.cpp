@@ -4,19 +4,27 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
+
+// How the receiver answers a connection.
+struct Answer {
+  ReceiverAnswer kind = ReceiverAnswer::ok;
+  std::string text;
+};
 
 struct SstpReceiver {
   SOCKET listener = INVALID_SOCKET;
   int32_t port = 0;
-  ReceiverAnswer answer = ReceiverAnswer::ok;
-  std::string answerText;
   std::atomic<bool> stopping{false};
   std::thread thread;
-  std::mutex mutex;  // guards requests and handled
+  std::mutex mutex;  // guards everything below
+  std::condition_variable idle;  // signalled when serving turns false
+  Answer answer;
   std::vector<std::string> requests;
   size_t handled = 0;
+  bool serving = false;  // a connection is accepted and not yet closed
 };
 
 namespace {
@@ -83,8 +91,9 @@ void sendAll(SOCKET client, const std::string& text) {
   }
 }
 
-void serveConnection(SstpReceiver* receiver, SOCKET client) {
-  switch (receiver->answer) {
+// Serves one connection with the answer that was set when it was accepted.
+void serveConnection(SstpReceiver* receiver, SOCKET client, const Answer& answer) {
+  switch (answer.kind) {
     case ReceiverAnswer::reset: {
       // Linger on with a zero time: closing sends RST instead of FIN.
       struct linger abortive;
@@ -104,7 +113,7 @@ void serveConnection(SstpReceiver* receiver, SOCKET client) {
     std::lock_guard<std::mutex> lock(receiver->mutex);
     receiver->requests.push_back(request);
   }
-  switch (receiver->answer) {
+  switch (answer.kind) {
     case ReceiverAnswer::close:
       return;
     case ReceiverAnswer::silent:
@@ -112,7 +121,7 @@ void serveConnection(SstpReceiver* receiver, SOCKET client) {
       return;
     default:
       // Answer and close, as mascot servers do.
-      sendAll(client, receiver->answerText);
+      sendAll(client, answer.text);
       return;
   }
 }
@@ -122,10 +131,21 @@ void serve(SstpReceiver* receiver) {
     if (!readable(receiver->listener, kPollMs)) continue;
     SOCKET client = accept(receiver->listener, nullptr, nullptr);
     if (client == INVALID_SOCKET) continue;
-    serveConnection(receiver, client);
+    {
+      // Freed before the receiver reports itself idle.
+      Answer answer;
+      {
+        std::lock_guard<std::mutex> lock(receiver->mutex);
+        receiver->serving = true;
+        answer = receiver->answer;
+      }
+      serveConnection(receiver, client, answer);
+    }
     closesocket(client);
     std::lock_guard<std::mutex> lock(receiver->mutex);
     ++receiver->handled;
+    receiver->serving = false;
+    receiver->idle.notify_all();
   }
 }
 
@@ -229,8 +249,8 @@ SstpReceiver* startSstpReceiver(const ReceiverSettings& settings, int* error) {
   SstpReceiver* receiver = new SstpReceiver;
   receiver->listener = listener;
   receiver->port = port;
-  receiver->answer = settings.answer;
-  receiver->answerText = receiverAnswerText(settings.answer, settings.customAnswer);
+  receiver->answer.kind = settings.answer;
+  receiver->answer.text = receiverAnswerText(settings.answer, settings.customAnswer);
   receiver->thread = std::thread(serve, receiver);
   return receiver;
 }
@@ -245,6 +265,20 @@ void stopSstpReceiver(SstpReceiver* receiver) {
 }
 
 int32_t receiverPort(const SstpReceiver* receiver) { return receiver->port; }
+
+void setReceiverAnswer(SstpReceiver* receiver, ReceiverAnswer answer, const std::string& customAnswer) {
+  Answer next;
+  next.kind = answer;
+  next.text = receiverAnswerText(answer, customAnswer);
+  std::lock_guard<std::mutex> lock(receiver->mutex);
+  receiver->answer.kind = next.kind;
+  receiver->answer.text.swap(next.text);
+}
+
+void waitForReceiverIdle(SstpReceiver* receiver) {
+  std::unique_lock<std::mutex> lock(receiver->mutex);
+  receiver->idle.wait(lock, [receiver] { return !receiver->serving; });
+}
 
 std::vector<std::string> receiverRequests(SstpReceiver* receiver) {
   std::lock_guard<std::mutex> lock(receiver->mutex);

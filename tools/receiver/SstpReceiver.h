@@ -46,6 +46,18 @@ void stopSstpReceiver(SstpReceiver* receiver);
 // The port the receiver listens on.
 int32_t receiverPort(const SstpReceiver* receiver);
 
+// Makes the receiver answer as `answer` (`customAnswer` for
+// ReceiverAnswer::custom) from the next connection it accepts on; a
+// connection it is serving keeps the answer it was accepted with.
+void setReceiverAnswer(SstpReceiver* receiver, ReceiverAnswer answer, const std::string& customAnswer);
+
+// Returns once the receiver serves no connection: the one it accepted last
+// has been answered and closed, and what serving it allocated is freed. A
+// client that has seen its connection answered, closed or reset returns
+// from this at once or soon; a connection still waiting in the listen
+// queue is not waited for.
+void waitForReceiverIdle(SstpReceiver* receiver);
+
 // The requests received so far, each as its exact bytes.
 std::vector<std::string> receiverRequests(SstpReceiver* receiver);
 
