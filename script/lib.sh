@@ -43,3 +43,50 @@ buildPreset() {
   shift 2
   buildFolder "$folder" --preset "$preset" -- "$@"
 }
+
+# x86Mode: how this machine runs 32-bit x86 Linux programs (the native
+# build's tests, Wine's 32-bit loader), told by running one. Prints
+#   native     the kernel runs them itself;
+#   emulated   a binfmt_misc handler runs them (QEMU's user-mode emulation
+#              as script/setup registers it): the program is told a machine
+#              other than x86_64;
+#   refused    nothing runs them (the kernel answers "Exec format error").
+# The probe is a 123-byte static i386 ELF, built by hand so that it needs
+# no compiler: it calls uname (int 0x80, call 122) and exits 0 when the
+# machine field begins with "x86_", else 2:
+#   sub esp,400 / mov eax,122 / mov ebx,esp / int 0x80 / xor ebx,ebx
+#   cmp dword [esp+260],"x86_" / je +2 / mov bl,2 / mov eax,1 / int 0x80
+# It is written into build/ where it can be (/tmp may forbid running
+# programs).
+x86Mode() {
+  local probe
+  probe=$(mkdir -p build 2>/dev/null && mktemp build/x86-probe.XXXXXX 2>/dev/null || mktemp)
+  base64 -d >"$probe" <<'PROBE'
+f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAA
+AAAAAIAECACABAh7AAAAewAAAAUAAAAAEAAAgeyQAQAAuHoAAACJ482AMduBvCQEAQAAeDg2X3QC
+swK4AQAAAM2A
+PROBE
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+  local status=$?
+  rm -f "$probe"
+  case $status in
+    0) echo native ;;
+    2) echo emulated ;;
+    *) echo refused ;;
+  esac
+}
+
+# x86ModeLine: one line for a run's output saying how 32-bit programs ran
+# here, and what that changes: under emulation LeakSanitizer is off for the
+# 32-bit programs and timings are not the native ones.
+x86ModeLine() {
+  case $(x86Mode) in
+    native) echo "32-bit x86 programs: run by the kernel" ;;
+    emulated)
+      local qemu
+      qemu=$(qemu-i386 --version 2>/dev/null | head -n 1)
+      echo "32-bit x86 programs: emulated (${qemu:-a binfmt_misc handler}); LeakSanitizer is off in them" ;;
+    refused) echo "32-bit x86 programs: refused by this machine (run script/setup as root)" ;;
+  esac
+}
