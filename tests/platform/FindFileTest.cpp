@@ -10,6 +10,12 @@
 
 #include "support/TestFiles.h"
 
+#ifndef _WIN32
+#include <dirent.h>
+#include <stdint.h>
+#include <stdio.h>
+#endif
+
 namespace {
 
 struct Found {
@@ -88,6 +94,35 @@ TEST_F(FindFile, ReportsWhyNothingWasFound) {
   Found noFolder = search(pattern("missing\\*.tpp"));
   EXPECT_FALSE(noFolder.opened);
   EXPECT_EQ(noFolder.error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+// A folder of many entries is listed whole, whatever offsets the file
+// system gives its entries. On ext4 they are hashes: a 32-bit program that
+// QEMU runs gets 64-bit ones, which a 32-bit readdir refuses (EOVERFLOW),
+// and the search used to end after the first batch with nothing found. The
+// test says whether this run met offsets beyond 32 bits; an x86-64 kernel
+// hands its own 32-bit programs 32-bit ones.
+TEST_F(FindFile, ListsAFolderOfManyEntriesWhateverTheirOffsets) {
+  std::vector<std::string> made;
+  for (int n = 0; n < 300; ++n) {
+    made.push_back("many-" + std::to_string(1000 + n) + ".tpp");
+    ASSERT_TRUE(writeFileBytes(folder + "/" + made.back(), "[config]\r\n"));
+  }
+#ifndef _WIN32
+  unsigned long long largestOffset = 0;
+  if (DIR* listing = opendir(folder.c_str())) {
+    while (struct dirent* entry = readdir(listing)) {
+      largestOffset = std::max(largestOffset, static_cast<unsigned long long>(entry->d_off));
+    }
+    closedir(listing);
+  }
+  printf("largest directory offset: %#llx (%s 32 bits)\n", largestOffset,
+         largestOffset > UINT32_MAX ? "beyond" : "within");
+#endif
+  Found found = search(pattern("many-*.tpp"));
+  ASSERT_TRUE(found.opened);
+  EXPECT_EQ(found.names, made);
+  EXPECT_EQ(found.error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
 }
 
 }  // namespace
