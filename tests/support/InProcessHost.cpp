@@ -5,6 +5,11 @@
 
 #ifndef _WIN32
 #include <dlfcn.h>
+#include <malloc.h>
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+// From the sanitizers' allocator interface, whose header GCC does not ship.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "PortRedirect.h"
@@ -425,5 +430,37 @@ long residentKiB() {
   }
   fclose(status);
   return kib;
+#endif
+}
+
+long heapInUseKiB() {
+#ifdef _WIN32
+  // GetProcessHeaps may need more room than a first guess when the process
+  // makes heaps meanwhile; 64 more each time.
+  std::vector<HANDLE> heaps(64);
+  for (;;) {
+    DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (count == 0) return -1;
+    if (count <= heaps.size()) {
+      heaps.resize(count);
+      break;
+    }
+    heaps.resize(count + 64);
+  }
+  unsigned long long bytes = 0;
+  for (HANDLE heap : heaps) {
+    if (!HeapLock(heap)) return -1;
+    PROCESS_HEAP_ENTRY entry;
+    memset(&entry, 0, sizeof entry);
+    while (HeapWalk(heap, &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
+    }
+    HeapUnlock(heap);
+  }
+  return static_cast<long>(bytes / 1024);
+#elif defined(__SANITIZE_ADDRESS__)
+  return static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
+#else
+  return static_cast<long>(mallinfo2().uordblks / 1024);
 #endif
 }

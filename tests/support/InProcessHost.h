@@ -135,5 +135,14 @@ SstpReceiver* stalledReceiver();
 std::string scriptOf(const std::string& request);
 
 // The process's resident memory in KiB: VmRSS of /proc/self/status
-// natively, the working set under Windows; 0 when it can't be read.
+// natively, the working set under Windows; 0 when it can't be read. Under
+// QEMU's user-mode emulation it includes the emulator's own memory (its
+// cache of translated code grows as new paths run).
 long residentKiB();
+
+// The bytes the process's heap holds for it, in KiB: the blocks allocated
+// and not yet freed, as the allocator counts them (AddressSanitizer's
+// count, or glibc's mallinfo2 without it, natively; every busy entry of
+// every heap of the process under Windows). No emulator or allocator
+// overhead is counted. -1 when it can't be read.
+long heapInUseKiB();
