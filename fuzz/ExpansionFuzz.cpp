@@ -14,7 +14,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "host/JobRecord.h"
+#include "template/JobRecord.h"
 #include "template/SectionExpansion.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string.h>
 #include <windows.h>
 
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -50,11 +50,11 @@
 
 #include "FuzzSupport.h"
 #include "HostBoundaryInput.h"
-#include "ImportHooks.h"
+#include "host-support/ImportHooks.h"
 #include "common/Cp932.h"
 #include "sstp/SstpNotifier.h"
-#include "support/InProcessHost.h"
-#include "support/TestFiles.h"
+#include "host-support/InProcessHost.h"
+#include "host-support/Files.h"
 
 namespace {
 

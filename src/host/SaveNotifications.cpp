@@ -5,8 +5,8 @@
 #include <time.h>
 
 #include "estimate/Estimator.h"
-#include "estimate/JobMetrics.h"
-#include "host/JobRecord.h"
+#include "host/JobMetrics.h"
+#include "host/ModuleState.h"
 #include "sstp/SstpNotifier.h"
 #include "template/SectionExpansion.h"
 

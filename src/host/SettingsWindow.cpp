@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "estimate/Estimator.h"
-#include "host/JobRecord.h"
+#include "host/ModuleState.h"
 #include "template/SjisText.h"
 #include "template/TemplateCatalog.h"
 

@@ -3,7 +3,7 @@
 
 #include <stdint.h>
 
-#include "host/JobRecord.h"
+#include "template/JobRecord.h"
 
 // Deepest nesting of sections; a variable met at this depth yields the
 // empty text, so a cycle of sections ends and the rest is still produced.

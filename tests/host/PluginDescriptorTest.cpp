@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/PluginLoader.h"
+#include "host-support/PluginLoader.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "support/InProcessHost.h"
-#include "support/TestFiles.h"
+#include "host-support/InProcessHost.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TppLint.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 namespace {
 

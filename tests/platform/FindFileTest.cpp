@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 #ifndef _WIN32
 #include <dirent.h>

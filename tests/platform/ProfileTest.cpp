@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/PluginLoader.h"
-#include "support/TestFiles.h"
+#include "host-support/PluginLoader.h"
+#include "host-support/Files.h"
 
 namespace {
 

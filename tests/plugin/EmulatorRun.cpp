@@ -4,8 +4,8 @@
 #include <windows.h>
 
 
-#include "support/DirectorySearch.h"
-#include "support/PluginLoader.h"
+#include "host-support/DirectorySearch.h"
+#include "host-support/PluginLoader.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "SstpReceiver.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 struct EmulatorResult {
   int exitCode = -1;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "EmulatorRun.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 
 #include <string>
 
-#include "support/InProcessHost.h"
-#include "support/TestFiles.h"
+#include "host-support/InProcessHost.h"
+#include "host-support/Files.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

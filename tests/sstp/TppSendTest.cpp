@@ -9,7 +9,7 @@
 
 #include "SstpReceiver.h"
 #include "sstp/SstpNotifier.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 #include "template/SectionExpansion.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/DirectorySearch.h"
-#include "support/TestFiles.h"
+#include "host-support/DirectorySearch.h"
+#include "host-support/Files.h"
 #include "template/TemplateCatalog.h"
 
 namespace {

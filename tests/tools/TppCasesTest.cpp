@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TppCases.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 #include "template/SectionExpansion.h"
 
 namespace {

@@ -9,9 +9,9 @@
 
 #include "Bench.h"
 #include "host/HostInterface.h"
-#include "host/JobRecord.h"
+#include "host/ModuleState.h"
 #include "host/SaveNotifications.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
 #include "template/TemplateCatalog.h"

@@ -27,7 +27,7 @@
 #include "SaveBench.h"
 #include "SstpReceiver.h"
 #include "sstp/SstpNotifier.h"
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 double microsecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::micro>(Clock::now() - start).count();

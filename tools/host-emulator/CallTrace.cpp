@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FakeHost.h"
-#include "ImportHooks.h"
+#include "host-support/ImportHooks.h"
 #include "Text.h"
 
 namespace {

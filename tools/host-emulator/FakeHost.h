@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/HostLayout.h"
+#include "host-support/HostLayout.h"
 
 struct FrameRange {
   int32_t first;

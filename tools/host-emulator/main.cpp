@@ -22,11 +22,11 @@
 
 #include "CallTrace.h"
 #include "FakeHost.h"
-#include "PortRedirect.h"
+#include "host-support/PortRedirect.h"
 #include "Text.h"
 #include "Windowing.h"
-#include "support/PluginLoader.h"
-#include "support/TestFiles.h"
+#include "host-support/PluginLoader.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "host/JobRecord.h"
+#include "template/JobRecord.h"
 
 struct JobOptions {
   JobRecord job;    // every value 0 and every text empty until an option sets it

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "support/HostLayout.h"
+#include "host-support/HostLayout.h"
 
 struct LoadedPlugin {
   void* module;            // the dlopen handle natively, the HMODULE under Wine

@@ -1,4 +1,4 @@
-#include "host/JobRecord.h"
+#include "host/ModuleState.h"
 
 JobRecord jobRecord;
 int32_t saveStartTime;

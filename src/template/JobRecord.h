@@ -1,7 +1,6 @@
-// The values of the current save job that template variables read, with the
-// chosen template, and the module-wide values shared by the save handlers
-// and the settings window. All start at zero and keep their values from one
-// save to the next until written again.
+// The values of a save job that template variables read, with the chosen
+// template: what a save is, whichever host makes it. A host binding fills
+// it from what its host reports.
 #pragma once
 
 #include <stdint.h>
@@ -18,9 +17,3 @@ struct JobRecord {
   char outputName[260];   // Shift_JIS, NUL-terminated
   char templatePath[260]; // full path of the chosen template file
 };
-
-extern JobRecord jobRecord;
-extern int32_t saveStartTime;   // seconds since 1970 when the save began
-extern int32_t saveStartFrame;  // first frame of the saved range
-extern const char* ghostName;   // points into the template catalogue; "" names no ghost
-extern int32_t serverPort;      // 9801 or 11000

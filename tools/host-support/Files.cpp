@@ -1,4 +1,4 @@
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 #include <stdio.h>
 

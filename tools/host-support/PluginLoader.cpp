@@ -1,6 +1,6 @@
-#include "support/PluginLoader.h"
+#include "host-support/PluginLoader.h"
 
-#include "support/TestFiles.h"
+#include "host-support/Files.h"
 
 #ifndef _WIN32
 #include <dlfcn.h>

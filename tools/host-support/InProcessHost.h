@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "SstpReceiver.h"
-#include "support/HostLayout.h"
-#include "support/PluginLoader.h"
+#include "host-support/HostLayout.h"
+#include "host-support/PluginLoader.h"
 
 // One entry of the host's filter list, as the filter-record function gives
 // it for its index.

@@ -1,4 +1,4 @@
-#include "support/DirectorySearch.h"
+#include "host-support/DirectorySearch.h"
 
 #include <windows.h>
 

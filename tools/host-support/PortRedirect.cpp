@@ -1,4 +1,4 @@
-#include "PortRedirect.h"
+#include "host-support/PortRedirect.h"
 
 #include <string.h>
 
@@ -16,7 +16,7 @@ typedef SOCKET Socket;
 typedef int Socket;
 #endif
 
-#include "ImportHooks.h"
+#include "host-support/ImportHooks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "estimate/JobMetrics.h"
+#include "host/JobMetrics.h"
 
 #include <string.h>
 

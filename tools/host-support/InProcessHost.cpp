@@ -1,4 +1,4 @@
-#include "support/InProcessHost.h"
+#include "host-support/InProcessHost.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -12,9 +12,9 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
-#include "PortRedirect.h"
-#include "support/PluginLoader.h"
-#include "support/TestFiles.h"
+#include "host-support/PortRedirect.h"
+#include "host-support/PluginLoader.h"
+#include "host-support/Files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ImportHooks.h"
+#include "host-support/ImportHooks.h"
 
 #include <stdint.h>
 #include <string.h>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "estimate/JobMetrics.h"
-#include "support/HostLayout.h"
+#include "host/JobMetrics.h"
+#include "host-support/HostLayout.h"
 
 namespace {
 
