@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TppLint.h"
+#include "TppLintCommand.h"
 #include "host-support/Files.h"
 
 namespace {

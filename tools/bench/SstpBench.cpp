@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "Bench.h"
+#include "CommandLine.h"
 #include "SaveBench.h"
 #include "SstpReceiver.h"
 #include "sstp/SstpNotifier.h"
@@ -105,25 +106,26 @@ long benchRefused(const char* label, const std::string& request, long iterations
   return failures;
 }
 
+const char kUsage[] = "usage: sstp-bench [--label L] [--iterations N] [--templates DIR] [--sample FILE]\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* label = "native";
-  long iterations = 2000;
+  std::string labelText = "native";
+  int32_t iterationsGiven = 2000;
   std::string templates = "templates";
-  const char* sample = "detailed.tpp";
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (strcmp(argv[i], "--label") == 0) {
-      label = argv[i + 1];
-    } else if (strcmp(argv[i], "--iterations") == 0) {
-      iterations = strtol(argv[i + 1], nullptr, 10);
-    } else if (strcmp(argv[i], "--templates") == 0) {
-      templates = argv[i + 1];
-    } else if (strcmp(argv[i], "--sample") == 0) {
-      sample = argv[i + 1];
-    }
-  }
-  if (iterations < 10) iterations = 10;
+  std::string sample = "detailed.tpp";
+  std::vector<CommandOption> options = {
+      {"--label", "L", "", keepValue(&labelText)},
+      {"--iterations", "N", "",
+       [&iterationsGiven](const std::string& v) { return takeInt32(v, 1, INT32_MAX, &iterationsGiven); }},
+      {"--templates", "DIR", "", keepValue(&templates)},
+      {"--sample", "FILE", "", keepValue(&sample)},
+  };
+  int status = takeCommandLine("sstp-bench", kUsage, argc - 1, argv + 1, options, nullptr);
+  if (status >= 0) return status;
+  const char* label = labelText.c_str();
+  long iterations = std::max<long>(10, iterationsGiven);
 
   ReceiverSettings settings;
   int error = 0;
@@ -147,7 +149,7 @@ int main(int argc, char** argv) {
   WSAStartup(MAKEWORD(1, 1), &data);
   long failures = benchSend(label, request, receiverPort(receiver), iterations);
   takeReceiverRequests(receiver);
-  bool ok = benchSaveStart(label, templates, sample, iterations, receiver);
+  bool ok = benchSaveStart(label, templates, sample.c_str(), iterations, receiver);
   ok = benchExpansion(label, templates, std::max(10L, iterations / 4)) && ok;
   long refusedFailures = benchRefused(label, request, iterations);
   benchCalls(label, hostFolder(templates) + sample, std::max(10L, iterations / 4));

@@ -21,6 +21,7 @@
 #endif
 
 #include "CallTrace.h"
+#include "CommandLine.h"
 #include "FakeHost.h"
 #include "host-support/PortRedirect.h"
 #include "Text.h"
@@ -48,7 +49,7 @@ struct Options {
   HostFiles files;
   Project project;
   bool rangeGiven = false;
-  int saves = 1;
+  int32_t saves = 1;
   double saveSeconds = 1.0;
   bool align = true;
   bool trace = false;
@@ -62,38 +63,46 @@ struct Session {
   int saveNumber;
 };
 
-// Prints `message` and the usage to standard error and exits with status 2.
-[[noreturn]] void usageError(const std::string& message);
+// Prints "host-emulator: MESSAGE" on standard error and exits with the
+// status of a usage error.
+[[noreturn]] void usageError(const std::string& message) {
+  fprintf(stderr, "host-emulator: %s\n", message.c_str());
+  exit(kUsageErrorStatus);
+}
 
-int32_t parseInt(const std::string& text, const char* what) {
+// A number as C writes it (decimal, 0x hexadecimal or 0 octal) within 32
+// bits. Returns "" and sets *value, or what is wrong with the text.
+std::string takeNumber(const std::string& text, int32_t* value) {
   errno = 0;
   char* end = nullptr;
-  long value = strtol(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || errno != 0 || value < INT32_MIN || value > INT32_MAX) {
-    usageError(std::string("not a number for ") + what + ": " + text);
+  long long parsed = strtoll(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0' || errno != 0 || parsed < INT32_MIN || parsed > INT32_MAX) {
+    return "not a number: '" + text + "'";
   }
-  return static_cast<int32_t>(value);
+  *value = static_cast<int32_t>(parsed);
+  return "";
 }
 
-// "A<sep>B" as two integers.
-void parsePair(const std::string& text, char separator, int32_t* a, int32_t* b, const char* what) {
+// "A<separator>B" as two numbers. Returns "" or what is wrong.
+std::string takePair(const std::string& text, char separator, int32_t* a, int32_t* b) {
   size_t at = text.find(separator, 1);
-  if (at == std::string::npos) usageError(std::string("expected A") + separator + "B for " + what);
-  *a = parseInt(text.substr(0, at), what);
-  *b = parseInt(text.substr(at + 1), what);
+  if (at == std::string::npos) return std::string("expected A") + separator + "B, not '" + text + "'";
+  std::string problem = takeNumber(text.substr(0, at), a);
+  return problem.empty() ? takeNumber(text.substr(at + 1), b) : problem;
 }
 
-// "FLAGS" or "FLAGS/noproc" as a filter of the host's list.
-HostFilter parseFilter(std::string text) {
-  HostFilter filter{0, true};
+// "FLAGS" or "FLAGS/noproc" as a filter of the host's list. Returns "" or
+// what is wrong.
+std::string takeFilter(std::string text, HostFilter* filter) {
+  *filter = HostFilter{0, true};
   size_t slash = text.find('/');
   if (slash != std::string::npos) {
-    if (text.substr(slash) != "/noproc") usageError("expected FLAGS or FLAGS/noproc for --filter");
-    filter.processing = false;
+    if (text.substr(slash) != "/noproc") return "expected FLAGS or FLAGS/noproc, not '" + text + "'";
+    filter->processing = false;
     text = text.substr(0, slash);
   }
-  filter.flags = static_cast<uint32_t>(strtoul(text.c_str(), nullptr, 0));
-  return filter;
+  filter->flags = static_cast<uint32_t>(strtoul(text.c_str(), nullptr, 0));
+  return "";
 }
 
 // The output name in the code page the plug-in reads.
@@ -243,108 +252,93 @@ const Command kCommands[] = {
     {"destroy", false, "destroy the filter window (WM_DESTROY)", [](Session*, int32_t) { destroyFilterWindow(); }},
 };
 
-// An option: its name, the name of its value (null for a switch), its help
-// (a line break continues it under its first line) and what it sets.
-struct Option {
-  const char* name;
-  const char* value;
-  const char* help;
-  void (*apply)(Options* options, const std::string& value);
-};
-
-const Option kOptions[] = {
-    {"--plugin", "FILE",
-     "the plug-in module, or the folder that holds it\n(default: sstp.so or sstp.auf beside this program)",
-     [](Options* o, const std::string& v) { o->pluginPath = localPath(v); }},
-    {"--settings", "FILE", "the host's settings, key=value lines (default:\nhost-emulator.ini beside the plug-in)",
-     [](Options* o, const std::string& v) { o->files.settingsPath = localPath(v); }},
-    {"--extdata", "FILE", "the filter's extended data (default:\nhost-emulator.dat beside the plug-in)",
-     [](Options* o, const std::string& v) { o->files.extendedPath = localPath(v); }},
-    {"--frames", "N", "frames in the project (900)",
-     [](Options* o, const std::string& v) { o->project.frameCount = parseInt(v, "--frames"); }},
-    {"--range", "FIRST-LAST", "the saved range (the whole project)",
-     [](Options* o, const std::string& v) {
-       parsePair(v, '-', &o->project.range.first, &o->project.range.last, "--range");
-       o->rangeGiven = true;
-     }},
-    {"--end-frame", "N", "the current frame when the save ends (LAST)",
-     [](Options* o, const std::string& v) { o->project.endFrame = parseInt(v, "--end-frame"); }},
-    {"--skip", "FIRST-LAST", "frames the save does not write (repeatable)",
-     [](Options* o, const std::string& v) {
-       FrameRange range;
-       parsePair(v, '-', &range.first, &range.last, "--skip");
-       o->project.skipped.push_back(range);
-     }},
-    {"--size", "WxH", "picture size (320x240)",
-     [](Options* o, const std::string& v) { parsePair(v, 'x', &o->project.width, &o->project.height, "--size"); }},
-    {"--rate", "RATE/SCALE", "frame rate as a fraction (30000/1001)",
-     [](Options* o, const std::string& v) { parsePair(v, '/', &o->project.rate, &o->project.scale, "--rate"); }},
-    {"--filter", "FLAGS[/noproc]",
-     "another filter in the host's list, with its\nflag word; /noproc: no frame-processing function",
-     [](Options* o, const std::string& v) { o->project.filters.push_back(parseFilter(v)); }},
-    {"--output", "NAME", "the output file name (C:\\video\\output.avi)",
-     [](Options* o, const std::string& v) { o->project.outputName = outputNameFrom(v); }},
-    {"--no-file-info", nullptr, "the file-information request answers 0",
-     [](Options* o, const std::string&) { o->project.fileInfoAnswers = false; }},
-    {"--no-system-info", nullptr, "the system-information request answers 0",
-     [](Options* o, const std::string&) { o->project.systemInfoAnswers = false; }},
-    {"--no-picture-size", nullptr, "the picture-size request writes nothing",
-     [](Options* o, const std::string&) { o->project.pictureSizeAnswers = false; }},
-    {"--saves", "N", "saves in the default command list (1)",
-     [](Options* o, const std::string& v) { o->saves = parseInt(v, "--saves"); }},
-    {"--save-seconds", "S", "wall-clock seconds from start to end (1; may be 0\nor a fraction)",
-     [](Options* o, const std::string& v) { o->saveSeconds = strtod(v.c_str(), nullptr); }},
-    {"--no-align", nullptr,
-     "start saves at once instead of just after a new\nwall-clock second (which makes the measured\nseconds exact)",
-     [](Options* o, const std::string&) { o->align = false; }},
-    {"--trace", nullptr,
-     "print the plug-in's calls to CreateWindowExA,\nCreateFontA, SendMessageA, MessageBoxA and\nDeleteObject with "
-     "their arguments",
-     [](Options* o, const std::string&) { o->trace = true; }},
-    {"--port-map", "FROM=TO", "send the plug-in's connections to local port\nFROM to port TO instead (for tests)",
-     [](Options*, const std::string& v) {
-       int32_t from, to;
-       parsePair(v, '=', &from, &to, "--port-map");
-       addPortRedirect(from, to);
-     }},
-};
-
-// One entry of the help: the name at the margin, its help from the help
-// column on (two blanks behind a longer name), further lines under it.
-std::string helpEntry(const std::string& name, const char* help) {
-  std::string entry = "  " + name;
-  entry += entry.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - entry.size(), ' ') : std::string("  ");
-  for (const char* c = help; *c != '\0'; ++c) {
-    entry += *c;
-    if (*c == '\n') entry += std::string(kHelpColumn, ' ');
-  }
-  return entry + "\n";
+// The options, each setting its part of *o. A help text's line break
+// continues it under its first line.
+std::vector<CommandOption> commandOptions(Options* o) {
+  auto path = [](std::string* field) {
+    return [field](const std::string& v) -> std::string {
+      *field = localPath(v);
+      return "";
+    };
+  };
+  auto number = [](int32_t* field) { return [field](const std::string& v) { return takeNumber(v, field); }; };
+  auto pair = [](char separator, int32_t* a, int32_t* b) {
+    return [separator, a, b](const std::string& v) { return takePair(v, separator, a, b); };
+  };
+  Project& project = o->project;
+  return {
+      {"--plugin", "FILE",
+       "the plug-in module, or the folder that holds it\n(default: sstp.so or sstp.auf beside this program)",
+       path(&o->pluginPath)},
+      {"--settings", "FILE", "the host's settings, key=value lines (default:\nhost-emulator.ini beside the plug-in)",
+       path(&o->files.settingsPath)},
+      {"--extdata", "FILE", "the filter's extended data (default:\nhost-emulator.dat beside the plug-in)",
+       path(&o->files.extendedPath)},
+      {"--frames", "N", "frames in the project (900)", number(&project.frameCount)},
+      {"--range", "FIRST-LAST", "the saved range (the whole project)",
+       [o](const std::string& v) {
+         o->rangeGiven = true;
+         return takePair(v, '-', &o->project.range.first, &o->project.range.last);
+       }},
+      {"--end-frame", "N", "the current frame when the save ends (LAST)", number(&project.endFrame)},
+      {"--skip", "FIRST-LAST", "frames the save does not write (repeatable)",
+       [o](const std::string& v) {
+         FrameRange range;
+         std::string problem = takePair(v, '-', &range.first, &range.last);
+         if (problem.empty()) o->project.skipped.push_back(range);
+         return problem;
+       }},
+      {"--size", "WxH", "picture size (320x240)", pair('x', &project.width, &project.height)},
+      {"--rate", "RATE/SCALE", "frame rate as a fraction (30000/1001)", pair('/', &project.rate, &project.scale)},
+      {"--filter", "FLAGS[/noproc]",
+       "another filter in the host's list, with its\nflag word; /noproc: no frame-processing function",
+       [o](const std::string& v) {
+         HostFilter filter;
+         std::string problem = takeFilter(v, &filter);
+         if (problem.empty()) o->project.filters.push_back(filter);
+         return problem;
+       }},
+      {"--output", "NAME", "the output file name (C:\\video\\output.avi)",
+       [o](const std::string& v) -> std::string {
+         o->project.outputName = outputNameFrom(v);
+         return "";
+       }},
+      {"--no-file-info", nullptr, "the file-information request answers 0", setSwitch(&project.fileInfoAnswers, false)},
+      {"--no-system-info", nullptr, "the system-information request answers 0", setSwitch(&project.systemInfoAnswers, false)},
+      {"--no-picture-size", nullptr, "the picture-size request writes nothing", setSwitch(&project.pictureSizeAnswers, false)},
+      {"--saves", "N", "saves in the default command list (1)",
+       [o](const std::string& v) { return takeNumber(v, &o->saves); }},
+      {"--save-seconds", "S", "wall-clock seconds from start to end (1; may be 0\nor a fraction)",
+       [o](const std::string& v) -> std::string {
+         char* end = nullptr;
+         o->saveSeconds = strtod(v.c_str(), &end);
+         return v.empty() || *end != '\0' || o->saveSeconds < 0 ? "not a number of seconds: '" + v + "'" : "";
+       }},
+      {"--no-align", nullptr,
+       "start saves at once instead of just after a new\nwall-clock second (which makes the measured\nseconds exact)",
+       setSwitch(&o->align, false)},
+      {"--trace", nullptr,
+       "print the plug-in's calls to CreateWindowExA,\nCreateFontA, SendMessageA, MessageBoxA and\nDeleteObject with "
+       "their arguments",
+       setSwitch(&o->trace)},
+      {"--port-map", "FROM=TO", "send the plug-in's connections to local port\nFROM to port TO instead (for tests)",
+       [](const std::string& v) {
+         int32_t from, to;
+         std::string problem = takePair(v, '=', &from, &to);
+         if (problem.empty()) addPortRedirect(from, to);
+         return problem;
+       }},
+  };
 }
 
-std::string usage() {
+std::string usage(const std::vector<CommandOption>& options) {
   std::string text = kUsageIntroduction;
   text += "commands, run in order (default: init, one save per --saves, destroy):\n";
   for (const Command& command : kCommands) {
-    text += helpEntry(std::string(command.name) + (command.takesIndex ? " N" : ""), command.help);
+    text += usageEntry(std::string(command.name) + (command.takesIndex ? " N" : ""), command.help, kHelpColumn);
   }
-  text += "\noptions:\n";
-  for (const Option& option : kOptions) {
-    text += helpEntry(std::string(option.name) + (option.value != nullptr ? std::string(" ") + option.value : ""),
-                      option.help);
-  }
+  text += "\noptions:\n" + optionsUsage(options, kHelpColumn);
   return text;
-}
-
-void usageError(const std::string& message) {
-  fprintf(stderr, "host-emulator: %s\n\n%s", message.c_str(), usage().c_str());
-  exit(2);
-}
-
-const Option* optionNamed(const std::string& name) {
-  for (const Option& option : kOptions) {
-    if (name == option.name) return &option;
-  }
-  return nullptr;
 }
 
 const Command* commandNamed(const std::string& name) {
@@ -376,30 +370,12 @@ void completeOptions(Options* options) {
 }
 
 // Options are applied as they come; any other word is a command. --help
-// prints the usage and exits with status 0.
+// prints the usage and exits with status 0, a usage error exits with 2.
 Options parseOptions(int argc, char** argv) {
   Options options;
-  std::vector<std::string> args(argv + 1, argv + argc);
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "-h" || arg == "--help") {
-      fputs(usage().c_str(), stdout);
-      exit(0);
-    }
-    const Option* option = optionNamed(arg);
-    if (option != nullptr) {
-      std::string value;
-      if (option->value != nullptr) {
-        if (i + 1 >= args.size()) usageError("missing value for " + arg);
-        value = args[++i];
-      }
-      option->apply(&options, value);
-    } else if (arg.compare(0, 2, "--") == 0) {
-      usageError("unknown option " + arg);
-    } else {
-      options.commands.push_back(arg);
-    }
-  }
+  std::vector<CommandOption> known = commandOptions(&options);
+  int status = takeCommandLine("host-emulator", usage(known), argc - 1, argv + 1, known, &options.commands);
+  if (status >= 0) exit(status);
   completeOptions(&options);
   return options;
 }
@@ -418,7 +394,10 @@ int32_t listIndexArgument(const std::vector<std::string>& commands, size_t* i) {
   const std::string& command = commands[*i];
   if (*i + 1 >= commands.size()) usageError(command + " needs a list index");
   *i += 1;
-  return parseInt(commands[*i], command.c_str());
+  int32_t index = 0;
+  std::string problem = takeNumber(commands[*i], &index);
+  if (!problem.empty()) usageError(command + ": " + problem);
+  return index;
 }
 
 void runCommands(Session* session) {

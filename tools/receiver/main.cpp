@@ -12,7 +12,9 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "CommandLine.h"
 #include "SstpReceiver.h"
 #include "TppOutput.h"
 
@@ -61,14 +63,6 @@ bool saveRequest(const char* folder, size_t number, const std::string& request) 
   return fclose(file) == 0 && written;
 }
 
-bool readNumber(const char* text, long low, long high, long* value) {
-  char* end = nullptr;
-  long number = strtol(text, &end, 10);
-  if (end == text || *end != '\0' || number < low || number > high) return false;
-  *value = number;
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,30 +70,21 @@ int main(int argc, char** argv) {
   setBinaryMode(stdout);
   ReceiverSettings settings;
   settings.port = 9801;
-  const char* answerName = "ok";
-  long count = 0;
-  const char* saveFolder = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const char* option = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    long number = 0;
-    if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
-      fputs(kUsage, stdout);
-      return 0;
-    } else if (strcmp(option, "--port") == 0 && value != nullptr && readNumber(value, 0, 65535, &number)) {
-      settings.port = static_cast<int32_t>(number);
-    } else if (strcmp(option, "--answer") == 0 && value != nullptr && parseReceiverAnswer(value, &settings.answer)) {
-      answerName = value;
-    } else if (strcmp(option, "--count") == 0 && value != nullptr && readNumber(value, 1, 1000000, &number)) {
-      count = number;
-    } else if (strcmp(option, "--save") == 0 && value != nullptr) {
-      saveFolder = value;
-    } else {
-      fprintf(stderr, "sstp-receiver: bad option %s%s%s\n%s", option, value ? " " : "", value ? value : "", kUsage);
-      return 2;
-    }
-    ++i;
-  }
+  std::string answerName = "ok";
+  int32_t count = 0;
+  std::string saveFolder;
+  std::vector<CommandOption> options = {
+      {"--port", "N", "", [&](const std::string& v) { return takeInt32(v, 0, 65535, &settings.port); }},
+      {"--answer", "MODE", "", [&](const std::string& v) -> std::string {
+         if (!parseReceiverAnswer(v.c_str(), &settings.answer)) return "no answer mode '" + v + "'";
+         answerName = v;
+         return "";
+       }},
+      {"--count", "N", "", [&](const std::string& v) { return takeInt32(v, 1, 1000000, &count); }},
+      {"--save", "DIR", "", keepValue(&saveFolder)},
+  };
+  int status = takeCommandLine("sstp-receiver", kUsage, argc - 1, argv + 1, options, nullptr);
+  if (status >= 0) return status;
 
   int error = 0;
   SstpReceiver* receiver = startSstpReceiver(settings, &error);
@@ -115,7 +100,7 @@ int main(int argc, char** argv) {
   signal(SIGINT, onStopSignal);
   signal(SIGTERM, onStopSignal);
   printf("sstp-receiver: listening on 127.0.0.1:%d, answer %s\n", static_cast<int>(receiverPort(receiver)),
-         answerName);
+         answerName.c_str());
   fflush(stdout);
 
   size_t printed = 0;
@@ -124,9 +109,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> requests = receiverRequests(receiver);
     for (; printed < requests.size(); ++printed) {
       printRequest(printed + 1, requests[printed]);
-      if (saveFolder != nullptr && !saveRequest(saveFolder, printed + 1, requests[printed])) {
+      if (!saveFolder.empty() && !saveRequest(saveFolder.c_str(), printed + 1, requests[printed])) {
         fprintf(stderr, "sstp-receiver: cannot write request %u into %s\n", static_cast<unsigned>(printed + 1),
-                saveFolder);
+                saveFolder.c_str());
       }
     }
     if (done) break;

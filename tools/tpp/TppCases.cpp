@@ -278,31 +278,6 @@ void addClosingLines(CasesRun& run) {
   }
 }
 
-// What cases takes beside FILE.
-struct CasesArguments {
-  std::vector<std::string> sections;
-  bool utf8;
-};
-
-// --section NAME (repeatable) and --utf8.
-JobOptionResult takeCasesOption(int argc, char** args, int* index, void* context) {
-  CasesArguments& cases = *static_cast<CasesArguments*>(context);
-  const char* arg = args[*index];
-  if (strcmp(arg, "--utf8") == 0) {
-    cases.utf8 = true;
-    ++*index;
-    return JobOptionResult::taken;
-  }
-  if (strcmp(arg, "--section") != 0) return JobOptionResult::none;
-  if (*index + 1 >= argc) {
-    fprintf(stderr, "tpp cases: --section needs a value\n");
-    return JobOptionResult::failed;
-  }
-  cases.sections.push_back(args[*index + 1]);
-  *index += 2;
-  return JobOptionResult::taken;
-}
-
 }  // namespace
 
 std::vector<std::string> caseModeConditions(int32_t n, const std::vector<int32_t>& thresholds, const char* word) {
@@ -352,16 +327,22 @@ bool writeCases(const char* templatePath, const std::vector<std::string>& sectio
 }
 
 int runCasesCommand(int argc, char** args) {
-  CasesArguments cases{{}, false};
-  const char* file = nullptr;
-  if (!takeVerbArguments("cases", kCasesUsage, argc, args, takeCasesOption, &cases, nullptr, &file, 1,
-                         "FILE is")) {
-    return 2;
-  }
+  std::vector<std::string> sections;
+  bool utf8 = false;
+  std::vector<CommandOption> known = {
+      {"--section", "NAME", "", [&sections](const std::string& value) -> std::string {
+         sections.push_back(value);
+         return "";
+       }},
+      {"--utf8", nullptr, "", setSwitch(&utf8)},
+  };
+  std::vector<std::string> words;
+  int status = readVerbArguments("cases", kCasesUsage, argc, args, known, 1, 1, "FILE is", &words);
+  if (status >= 0) return status;
   JobRecord job{};
-  if (!setTemplateFile("cases", file, &job)) return 2;
-  if (cases.sections.empty()) cases.sections = {"start", "end"};
-  if (writeCases(job.templatePath, cases.sections, cases.utf8, stdout)) return 0;
-  fprintf(stderr, "tpp cases: cannot write the list%s\n", cases.utf8 ? " as UTF-8" : "");
+  if (!setTemplateFile("cases", words[0].c_str(), &job)) return 2;
+  if (sections.empty()) sections = {"start", "end"};
+  if (writeCases(job.templatePath, sections, utf8, stdout)) return 0;
+  fprintf(stderr, "tpp cases: cannot write the list%s\n", utf8 ? " as UTF-8" : "");
   return 1;
 }

@@ -9,29 +9,17 @@
 
 const char* const kExpandUsage = "expand FILE SECTION " TPP_JOB_OPTIONS_USAGE " [--utf8]";
 
-namespace {
-
-// --utf8, the one option of expand's own.
-JobOptionResult takeExpandOption(int, char** args, int* index, void* utf8) {
-  if (strcmp(args[*index], "--utf8") != 0) return JobOptionResult::none;
-  *static_cast<bool*>(utf8) = true;
-  ++*index;
-  return JobOptionResult::taken;
-}
-
-}  // namespace
-
 int runExpandCommand(int argc, char** args) {
   JobOptions options{};
   bool utf8 = false;
-  const char* words[2] = {nullptr, nullptr};
-  if (!takeVerbArguments("expand", kExpandUsage, argc, args, takeExpandOption, &utf8, &options, words, 2,
-                         "FILE and SECTION are")) {
-    return 2;
-  }
-  if (!setTemplateFile("expand", words[0], &options.job)) return 2;
+  std::vector<CommandOption> known = jobCommandOptions(&options);
+  known.push_back({"--utf8", nullptr, "", setSwitch(&utf8)});
+  std::vector<std::string> words;
+  int status = readVerbArguments("expand", kExpandUsage, argc, args, known, 2, 2, "FILE and SECTION are", &words);
+  if (status >= 0) return status;
+  if (!setTemplateFile("expand", words[0].c_str(), &options.job)) return 2;
 
-  char* script = expandForJob(words[1], options);
+  char* script = expandForJob(words[1].c_str(), options);
   if (script == nullptr) {
     fprintf(stderr, "tpp expand: out of memory\n");
     return 1;

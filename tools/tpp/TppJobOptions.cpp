@@ -1,6 +1,5 @@
 #include "TppJobOptions.h"
 
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -55,93 +54,51 @@ std::string fullPathOf(const char* userPath) {
 
 }  // namespace
 
-bool parseInt32(const char* text, int32_t* value) {
-  // strtol alone would accept leading blanks and an empty text.
-  const char* digits = (text[0] == '-' || text[0] == '+') ? text + 1 : text;
-  if (digits[0] < '0' || digits[0] > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  long long parsed = strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) return false;
-  *value = static_cast<int32_t>(parsed);
-  return true;
+std::vector<CommandOption> jobCommandOptions(JobOptions* options) {
+  std::vector<CommandOption> list;
+  for (const NumberOption& number : kNumberOptions) {
+    int32_t JobRecord::*field = number.field;
+    list.push_back({number.name, "N", "", [options, field](const std::string& value) -> std::string {
+                      int32_t parsed;
+                      if (!parseInt32(value, &parsed)) return "'" + value + "' is not a 32-bit decimal number";
+                      JobRecord& job = options->job;
+                      if (field == nullptr) {
+                        options->hasNow = true;
+                        options->now = parsed;
+                      } else {
+                        job.*field = parsed;
+                      }
+                      job.pixels = static_cast<int32_t>(static_cast<uint32_t>(job.width) *
+                                                        static_cast<uint32_t>(job.height));
+                      return "";
+                    }});
+  }
+  list.push_back({"--output", "PATH", "", [options](const std::string& value) -> std::string {
+                    JobRecord& job = options->job;
+                    if (value.size() >= sizeof(job.outputName)) {
+                      return "longer than " + std::to_string(sizeof(job.outputName) - 1) + " bytes";
+                    }
+                    memcpy(job.outputName, value.c_str(), value.size() + 1);
+                    return "";
+                  }});
+  return list;
 }
 
-JobOptionResult takeJobOption(const char* verb, int argc, char** args, int* index, JobOptions* options) {
-  const char* name = args[*index];
-  const NumberOption* number = nullptr;
-  for (const NumberOption& candidate : kNumberOptions) {
-    if (strcmp(name, candidate.name) == 0) number = &candidate;
+int readVerbArguments(const char* verb, const char* usage, int argc, char** args,
+                      const std::vector<CommandOption>& options, size_t fewestWords, size_t mostWords,
+                      const char* wordsNeeded, std::vector<std::string>* words) {
+  std::string who = std::string("tpp ") + verb;
+  int status = takeCommandLine(who.c_str(), std::string("usage: tpp ") + usage + "\n", argc, args, options, words);
+  if (status >= 0) return status;
+  if (words->size() > mostWords) {
+    fprintf(stderr, "%s: unexpected word '%s'; usage: tpp %s\n", who.c_str(), (*words)[mostWords].c_str(), usage);
+    return kUsageErrorStatus;
   }
-  if (number == nullptr && strcmp(name, "--output") != 0) return JobOptionResult::none;
-
-  if (*index + 1 >= argc) {
-    fprintf(stderr, "tpp %s: %s needs a value\n", verb, name);
-    return JobOptionResult::failed;
+  if (words->size() < fewestWords) {
+    fprintf(stderr, "%s: %s needed; usage: tpp %s\n", who.c_str(), wordsNeeded, usage);
+    return kUsageErrorStatus;
   }
-  const char* value = args[*index + 1];
-  JobRecord& job = options->job;
-  if (number == nullptr) {
-    if (strlen(value) >= sizeof(job.outputName)) {
-      fprintf(stderr, "tpp %s: --output is longer than %u bytes\n", verb,
-              static_cast<unsigned>(sizeof(job.outputName) - 1));
-      return JobOptionResult::failed;
-    }
-    strcpy(job.outputName, value);
-  } else {
-    int32_t parsed;
-    if (!parseInt32(value, &parsed)) {
-      fprintf(stderr, "tpp %s: %s: '%s' is not a 32-bit decimal number\n", verb, name, value);
-      return JobOptionResult::failed;
-    }
-    if (number->field == nullptr) {
-      options->hasNow = true;
-      options->now = parsed;
-    } else {
-      job.*(number->field) = parsed;
-    }
-    job.pixels = static_cast<int32_t>(static_cast<uint32_t>(job.width) * static_cast<uint32_t>(job.height));
-  }
-  *index += 2;
-  return JobOptionResult::taken;
-}
-
-bool takeVerbArguments(const char* verb, const char* usage, int argc, char** args, VerbOptionTaker takeOwn,
-                       void* context, JobOptions* options, const char** words, int wordCount,
-                       const char* wordsNeeded) {
-  int taken = 0;
-  bool optionsEnded = false;
-  for (int i = 0; i < argc;) {
-    const char* arg = args[i];
-    if (!optionsEnded && arg[0] == '-' && arg[1] == '-') {
-      if (strcmp(arg, "--") == 0) {
-        optionsEnded = true;
-        ++i;
-        continue;
-      }
-      JobOptionResult result = takeOwn != nullptr ? takeOwn(argc, args, &i, context) : JobOptionResult::none;
-      if (result == JobOptionResult::none && options != nullptr) {
-        result = takeJobOption(verb, argc, args, &i, options);
-      }
-      if (result == JobOptionResult::failed) return false;
-      if (result == JobOptionResult::none) {
-        fprintf(stderr, "tpp %s: unknown option '%s'\n", verb, arg);
-        return false;
-      }
-      continue;
-    }
-    if (taken == wordCount) {
-      fprintf(stderr, "tpp %s: unexpected word '%s'; usage: tpp %s\n", verb, arg, usage);
-      return false;
-    }
-    words[taken++] = arg;
-    ++i;
-  }
-  if (taken < wordCount) {
-    fprintf(stderr, "tpp %s: %s needed; usage: tpp %s\n", verb, wordsNeeded, usage);
-    return false;
-  }
-  return true;
+  return -1;
 }
 
 bool setTemplateFile(const char* verb, const char* userPath, JobRecord* job) {

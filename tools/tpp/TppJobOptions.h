@@ -3,8 +3,13 @@
 // plug-in hands the profile functions.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
 #include "template/JobRecord.h"
 
 struct JobOptions {
@@ -18,40 +23,23 @@ struct JobOptions {
   "[--frames N] [--length SECONDS] [--time SECONDS] [--filters N] [--width N] [--height N] " \
   "[--fps RATE_TIMES_100] [--output PATH] [--now UNIX_SECONDS]"
 
-enum class JobOptionResult {
-  none,    // args[*index] is no job option; nothing changed
-  taken,   // stored; *index is past the option and its value
-  failed,  // a message is on stderr; the verb exits with 2
-};
+// The job options, each setting its field of options->job (or the clock):
+// --frames, --length, --time, --filters, --width, --height, --fps and --now
+// take a decimal 32-bit number, --output a path of at most 259 bytes. Width
+// and height also set pixels (their product, wrapped to 32 bits as the
+// host's arithmetic does). `options` must outlive what is returned.
+std::vector<CommandOption> jobCommandOptions(JobOptions* options);
 
-// Looks at args[*index] (0 <= *index < argc): --frames, --length, --time,
-// --filters, --width, --height, --fps and --now take a decimal 32-bit
-// number, --output a path of at most 259 bytes. Width and height also set
-// pixels (their product, wrapped to 32 bits as the host's arithmetic does).
-// `verb` names the verb in messages. Returns JobOptionResult::failed, with a
-// one-line message on stderr, for a missing value, a value that is not a
-// number or out of range, or an output path that is too long.
-JobOptionResult takeJobOption(const char* verb, int argc, char** args, int* index, JobOptions* options);
-
-// A verb's own options, tried before the job options: looks at
-// args[*index] and answers as takeJobOption does.
-typedef JobOptionResult (*VerbOptionTaker)(int argc, char** args, int* index, void* context);
-
-// Walks a verb's arguments. "--" ends the options; an argument starting
-// with "--" goes to `takeOwn` (may be null, gets `context`), then to the job
-// options (none for a verb that passes a null `options`); every other word
-// fills words[0], words[1], ... up to
-// `wordCount`. `wordsNeeded` names the words in the message for too few
-// ("FILE is"). Returns true, or false with a one-line message on stderr for
-// an unknown option, a failed option, a word too many or too few words.
-bool takeVerbArguments(const char* verb, const char* usage, int argc, char** args, VerbOptionTaker takeOwn,
-                       void* context, JobOptions* options, const char** words, int wordCount,
-                       const char* wordsNeeded);
-
-// Parses a whole decimal 32-bit number (an optional sign and digits, no
-// blanks). Returns true and sets *value, or false when the text is anything
-// else.
-bool parseInt32(const char* text, int32_t* value);
+// Reads a verb's arguments (readCommandLine, as "tpp VERB") with `options`,
+// the verb's own and, for a verb that takes them, the job options: between
+// `fewestWords` and `mostWords` words, appended to *words; `wordsNeeded`
+// names them in the message for too few ("FILE is"). Returns -1 when the
+// verb goes on; otherwise the status the verb exits with: 0 after printing
+// "usage: tpp USAGE" for --help; 2 after one line on stderr for a usage
+// error, a word too many or too few words.
+int readVerbArguments(const char* verb, const char* usage, int argc, char** args,
+                      const std::vector<CommandOption>& options, size_t fewestWords, size_t mostWords,
+                      const char* wordsNeeded, std::vector<std::string>* words);
 
 // Sets job->templatePath to the full path of `userPath` as the user typed
 // it (relative to the current folder): GetFullPathNameA on Windows; natively

@@ -777,7 +777,6 @@ bool writeReports(LintFile& file, bool utf8, FILE* out, FILE* err) {
 
 }  // namespace
 
-const char* const kLintUsage = "lint FILE... [--utf8]";
 
 int lintTemplateFiles(int count, const char* const* paths, bool utf8, FILE* out, FILE* err) {
   int status = 0;
@@ -798,24 +797,4 @@ int lintTemplateFiles(int count, const char* const* paths, bool utf8, FILE* out,
   }
   fflush(out);
   return status;
-}
-
-int runLintCommand(int argc, char** args) {
-  std::vector<const char*> files;
-  bool utf8 = false;
-  for (int i = 0; i < argc; i++) {
-    if (strcmp(args[i], "--utf8") == 0) {
-      utf8 = true;
-    } else if (strncmp(args[i], "--", 2) == 0) {
-      fprintf(stderr, "tpp lint: unknown option '%s'\nusage: tpp %s\n", args[i], kLintUsage);
-      return 2;
-    } else {
-      files.push_back(args[i]);
-    }
-  }
-  if (files.empty()) {
-    fprintf(stderr, "usage: tpp %s\n", kLintUsage);
-    return 2;
-  }
-  return lintTemplateFiles(static_cast<int>(files.size()), files.data(), utf8, stdout, stderr);
 }

@@ -6,9 +6,6 @@
 
 #include <stdio.h>
 
-// Usage of the verb, without the leading "tpp ".
-extern const char* const kLintUsage;
-
 // Checks the template files `paths[0..count-1]` and writes one line per
 // problem to `out`, ordered by line: "FILE:LINE: error: message" or
 // "FILE:LINE: warning: message". A file that can't be read is named on
@@ -17,8 +14,3 @@ extern const char* const kLintUsage;
 // when a file could not be read or the report could not be written, else 1
 // when any error was found, else 0 (warnings alone give 0).
 int lintTemplateFiles(int count, const char* const* paths, bool utf8, FILE* out, FILE* err);
-
-// The verb: `args` are the words after "lint", files and "--utf8" in any
-// order. Returns the exit status of lintTemplateFiles, or 2 with a usage
-// line on stderr when no file is named or an option is unknown.
-int runLintCommand(int argc, char** args);

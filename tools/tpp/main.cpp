@@ -5,7 +5,7 @@
 
 #include "TppCases.h"
 #include "TppExpand.h"
-#include "TppLint.h"
+#include "TppLintCommand.h"
 #include "TppSend.h"
 
 namespace {

@@ -1,0 +1,77 @@
+// A program's command line, read one way in every program of the tree
+// that takes options: options from a table ("--name" or "--name VALUE"),
+// "--" ending the options, every other argument kept in order as a word.
+// An option the table does not name, or one without its value, or a value
+// its option refuses, is a usage error: one line on stderr and exit
+// status 2 (the caller returns it).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct CommandOption {
+  const char* name;   // "--port"
+  const char* value;  // the value's name in the usage ("N"); null for a switch
+  const char* help;   // for the usage; a line break continues it under its first line
+  // Takes the option's value ("" for a switch). Returns "" when it is
+  // taken, else what is wrong with it ("a port from 1 to 65535, not 'x'"),
+  // which becomes the message.
+  std::function<std::string(const std::string& value)> take;
+};
+
+enum class CommandLineResult {
+  ok,     // every option taken, the other arguments in the words
+  help,   // "-h" or "--help" came: print the usage, exit status 0
+  error,  // a usage error, its one line on stderr: exit status 2
+};
+
+// The exit status of a usage error.
+constexpr int kUsageErrorStatus = 2;
+
+// Reads args[0] to args[argc - 1] against `options`, in order: an option
+// takes the next argument as its value when it has one; "--" ends the
+// options (every later argument is a word, "--x" too); "-h" or "--help"
+// returns CommandLineResult::help at once; any other argument is appended
+// to *words (a null `words` takes none). Returns CommandLineResult::ok,
+// help, or error after one line "WHO: PROBLEM" on stderr for an argument
+// starting with "--" that no option names ("unknown option '--x'"), an
+// option without its value ("--port needs a value"), a value the option
+// refused ("--port: ...") or a word where none is taken ("unexpected word
+// 'x'").
+CommandLineResult readCommandLine(const char* who, int argc, char* const* args,
+                                  const std::vector<CommandOption>& options, std::vector<std::string>* words);
+
+// readCommandLine as a program's main uses it. Returns -1 when the program
+// goes on; otherwise the status it exits with: 0 after printing `usage` on
+// standard output for -h or --help, kUsageErrorStatus after the usage
+// error's line on stderr.
+int takeCommandLine(const char* who, const std::string& usage, int argc, char* const* args,
+                    const std::vector<CommandOption>& options, std::vector<std::string>* words);
+
+// The options for a usage text: a line each, "  NAME VALUE" and its help
+// from `column` on (two blanks behind a longer name), further lines of the
+// help under its first.
+std::string optionsUsage(const std::vector<CommandOption>& options, size_t column);
+
+// One usage entry as optionsUsage writes it: `name` at the margin, `help`
+// from `column` on.
+std::string usageEntry(const std::string& name, const char* help, size_t column);
+
+// A `take` that keeps the value in *field.
+std::function<std::string(const std::string&)> keepValue(std::string* field);
+
+// A `take` for a switch that sets *field to `value`.
+std::function<std::string(const std::string&)> setSwitch(bool* field, bool value = true);
+
+// Reads a whole decimal 32-bit number: an optional sign and digits, no
+// blanks, nothing behind. Returns true and sets *value, or false for any
+// other text or a number beyond 32 bits.
+bool parseInt32(const std::string& text, int32_t* value);
+
+// parseInt32 and `low` <= *value <= `high`. Returns "" when it is, else a
+// problem for a CommandOption ("a number from LOW to HIGH, not 'TEXT'").
+std::string takeInt32(const std::string& text, int32_t low, int32_t high, int32_t* value);
