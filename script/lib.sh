@@ -35,6 +35,25 @@ buildFolder() {
   return 1
 }
 
+# onOwnDisplay SCRIPT [ARG...]: runs the script again, with its arguments,
+# inside a virtual X display of its own (xvfb-run), so that every Wine
+# program it starts shares one display; SSTP_XVFB marks the run inside, and
+# there this returns at once.
+onOwnDisplay() {
+  [ -z "${SSTP_XVFB:-}" ] || return 0
+  export SSTP_XVFB=1
+  exec xvfb-run -a bash "$@"
+}
+
+# presetFolder NAME: the build folder the scripts use for the preset NAME
+# (or script/bench's optimised folder "bench"): the folder that
+# SSTP_<NAME>_BUILD names (SSTP_NATIVE_BUILD, SSTP_WIN32_BUILD, ...), else
+# build/NAME.
+presetFolder() {
+  local variable="SSTP_${1^^}_BUILD"
+  echo "${!variable:-build/$1}"
+}
+
 # buildPreset PRESET FOLDER [TARGET...]
 #   buildFolder for one of CMakePresets.json's presets: FOLDER configured
 #   with PRESET (FOLDER in place of the preset's own), the same results.

@@ -5,8 +5,8 @@
 # beside the zip) and the plug-in within its size, and that the zip's own
 # plug-in works: under Wine the host emulator initialises its window and
 # makes one save against a test receiver, and both notices arrive byte for
-# byte. SSTP_WIN32_BUILD names the win32 build folder that provides the
-# emulator and the receiver (default build/win32).
+# byte. The win32 build folder (presetFolder) provides the emulator and the
+# receiver.
 set -uo pipefail
 shopt -s nullglob
 cd "$(dirname "$0")/../.."
@@ -14,10 +14,7 @@ source script/lib.sh
 
 # The emulator makes the filter window: every Wine program of the check
 # shares one virtual X display.
-if [ -z "${DISPLAY:-}" ] && [ -z "${SSTP_PACKAGE_DISPLAY:-}" ]; then
-  export SSTP_PACKAGE_DISPLAY=1
-  exec xvfb-run -a bash "$0" "$@"
-fi
+onOwnDisplay "$0" "$@"
 
 # The plug-in's size limit: 200 KiB.
 maxPluginBytes=204800
@@ -95,7 +92,8 @@ grep -q '[[:space:]]WSAIoctl$' <<<"$imports" || fail "plugins/sstp.auf does not 
 # save with a template of one alternative per section, so that both notices
 # are known to the byte.
 proveShippedPlugin() {
-  local win32=${SSTP_WIN32_BUILD:-build/win32}
+  local win32
+  win32=$(presetFolder win32)
   buildPreset win32 "$win32" host-emulator sstp-receiver || { fail "the win32 build of the emulator failed"; return; }
   win32=$(cd "$win32" && pwd)
   local proof="$work/proof"
