@@ -3,8 +3,9 @@
 # must be found in a folder its own folder may use.
 #
 #   src/common                 common
-#   src/template, src/estimate, src/sstp
-#                              the core: common, template, estimate, sstp
+#   src/template, src/estimate, src/sstp, src/job
+#                              the core: common, template, estimate, sstp,
+#                              job
 #   src/platform               common (the stand-ins serve the core, not
 #                              the other way round)
 #   src/host                   the core and host (the AviUtl 1.x binding)
@@ -24,7 +25,7 @@ allowedRoots() {
   local file=$1
   case "$file" in
     src/common/*) echo "src src/platform/include" ;;
-    src/template/*|src/estimate/*|src/sstp/*) echo "src src/platform/include" ;;
+    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "src src/platform/include" ;;
     src/platform/*) echo "src src/platform/include src/platform" ;;
     src/host/*) echo "src src/platform/include" ;;
     tools/*) echo "src src/platform/include tools $(ls -d tools/*/)" ;;
@@ -36,7 +37,7 @@ allowedRoots() {
 forbiddenPrefixes() {
   case "$1" in
     src/common/*|src/platform/*) echo "template/ estimate/ sstp/ host/" ;;
-    src/template/*|src/estimate/*|src/sstp/*) echo "host/" ;;
+    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "host/" ;;
   esac
 }
 

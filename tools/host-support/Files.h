@@ -60,3 +60,21 @@ std::string readFileBytes(const std::string& posixPath);
 // Removes a file, or a folder with everything below it; nothing when the
 // path does not exist.
 void removeTree(const std::string& posixPath);
+
+// A fresh empty folder below the temporary folder (makeTempFolder), removed
+// with everything in it when the object ends: on every way out of a test,
+// a failed ASSERT or an exception included. Not copyable.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const char* tag) : path_(makeTempFolder(tag)) {}
+  ~ScratchFolder() { removeTree(path_); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  // The folder's POSIX path, without a slash at the end.
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+

@@ -1,0 +1,38 @@
+// The steps of a save that no host decides: the estimate at its start, the
+// measured time and speed at its end, what the estimator learns, and the
+// notice a section of the chosen template makes. A host binding fills the
+// job's values from what its host reports and calls these in order.
+#pragma once
+
+#include <stdint.h>
+
+#include "template/JobRecord.h"
+
+// numerator / denominator truncated toward zero and held within 32 bits; 0
+// when the denominator is 0 (a save that ends in the second it began, a
+// frame rate of 0).
+int32_t quotientOrZero(int64_t numerator, int32_t denominator);
+
+// The running time in whole seconds of `frames` at `fpsTimes100`:
+// frames * 100 / fpsTimes100, as quotientOrZero gives it.
+int32_t runningSeconds(int64_t frames, int32_t fpsTimes100);
+
+// At the start of a save: sets job->timeSeconds to the estimate for its
+// pixels, frames and filters. An estimator that can estimate nothing (an
+// estimate of 0) starts over from its defaults and is asked once more.
+void estimateJob(JobRecord* job);
+
+// At the end of a save that took `elapsedSeconds`: sets job->timeSeconds to
+// them, held within 32 bits, and job->fpsTimes100 to the speed reached,
+// frames * 100 / elapsed (0 for a save that ended in the second it began).
+void finishJob(JobRecord* job, int64_t elapsedSeconds);
+
+// After the end notice: the estimator learns the run (pixels, frames,
+// filters, timeSeconds).
+void learnFromJob(const JobRecord& job);
+
+// The SEND request that tells the mascot `section` of the chosen template
+// (job.templatePath) expanded for the job, naming `ghost` ("" names none).
+// Returns a new text (free with free()), or null when there is nothing to
+// send: no template chosen, a script that expands to nothing, or no memory.
+char* composeNotice(const char* section, const JobRecord& job, const char* ghost);
