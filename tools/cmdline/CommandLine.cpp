@@ -105,6 +105,14 @@ std::function<std::string(const std::string&)> setSwitch(bool* field, bool value
   };
 }
 
+std::string programUsage(const char* introduction, const char* defaults, const std::vector<UsageEntry>& commands,
+                         const std::vector<CommandOption>& options, size_t column) {
+  std::string text = introduction;
+  text += std::string("commands, run in order (") + defaults + "):\n";
+  for (const UsageEntry& command : commands) text += usageEntry(command.name, command.help, column);
+  return text + "\noptions:\n" + optionsUsage(options, column);
+}
+
 bool parseInt32(const std::string& text, int32_t* value) {
   // strtoll alone would take leading blanks and an empty text.
   size_t digits = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
@@ -125,3 +133,28 @@ std::string takeInt32(const std::string& text, int32_t low, int32_t high, int32_
   *value = parsed;
   return "";
 }
+
+std::string takeNumber(const std::string& text, int32_t* value) {
+  errno = 0;
+  char* end = nullptr;
+  long long parsed = strtoll(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0' || errno != 0 || parsed < INT32_MIN || parsed > INT32_MAX) {
+    return "not a number: '" + text + "'";
+  }
+  *value = static_cast<int32_t>(parsed);
+  return "";
+}
+
+std::string takePair(const std::string& text, char separator, int32_t* a, int32_t* b) {
+  size_t at = text.find(separator, 1);
+  if (at == std::string::npos) return std::string("expected A") + separator + "B, not '" + text + "'";
+  int32_t first = 0;
+  int32_t second = 0;
+  std::string problem = takeNumber(text.substr(0, at), &first);
+  if (problem.empty()) problem = takeNumber(text.substr(at + 1), &second);
+  if (!problem.empty()) return problem;
+  *a = first;
+  *b = second;
+  return "";
+}
+

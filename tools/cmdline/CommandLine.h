@@ -52,6 +52,26 @@ CommandLineResult readCommandLine(const char* who, int argc, char* const* args,
 int takeCommandLine(const char* who, const std::string& usage, int argc, char* const* args,
                     const std::vector<CommandOption>& options, std::vector<std::string>* words);
 
+// The entry of `table` (records with a `name` text) called `name`; null
+// when none is. For a program's tables of commands.
+template <typename Entry, size_t N>
+const Entry* entryNamed(const Entry (&table)[N], const std::string& name) {
+  for (const Entry& entry : table) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
+// The usage of a program that takes commands as its words: `introduction`,
+// "commands, run in order (DEFAULTS):" and an entry per command (its name
+// and help), then "options:" and an entry per option.
+struct UsageEntry {
+  std::string name;
+  const char* help;
+};
+std::string programUsage(const char* introduction, const char* defaults, const std::vector<UsageEntry>& commands,
+                         const std::vector<CommandOption>& options, size_t column);
+
 // The options for a usage text: a line each, "  NAME VALUE" and its help
 // from `column` on (two blanks behind a longer name), further lines of the
 // help under its first.
@@ -75,3 +95,14 @@ bool parseInt32(const std::string& text, int32_t* value);
 // parseInt32 and `low` <= *value <= `high`. Returns "" when it is, else a
 // problem for a CommandOption ("a number from LOW to HIGH, not 'TEXT'").
 std::string takeInt32(const std::string& text, int32_t low, int32_t high, int32_t* value);
+
+// A whole number as C writes it (decimal, 0x hexadecimal or octal after a
+// 0) within 32 bits. Returns "" and sets *value, or a problem for a
+// CommandOption ("not a number: 'TEXT'").
+std::string takeNumber(const std::string& text, int32_t* value);
+
+// "A<separator>B" as two numbers of takeNumber (A may begin with '-': the
+// separator is looked for from the second character on). Returns "" and
+// sets both, or a problem ("expected A-B, not 'TEXT'", or takeNumber's).
+std::string takePair(const std::string& text, char separator, int32_t* a, int32_t* b);
+

@@ -70,27 +70,6 @@ struct Session {
   exit(kUsageErrorStatus);
 }
 
-// A number as C writes it (decimal, 0x hexadecimal or 0 octal) within 32
-// bits. Returns "" and sets *value, or what is wrong with the text.
-std::string takeNumber(const std::string& text, int32_t* value) {
-  errno = 0;
-  char* end = nullptr;
-  long long parsed = strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || errno != 0 || parsed < INT32_MIN || parsed > INT32_MAX) {
-    return "not a number: '" + text + "'";
-  }
-  *value = static_cast<int32_t>(parsed);
-  return "";
-}
-
-// "A<separator>B" as two numbers. Returns "" or what is wrong.
-std::string takePair(const std::string& text, char separator, int32_t* a, int32_t* b) {
-  size_t at = text.find(separator, 1);
-  if (at == std::string::npos) return std::string("expected A") + separator + "B, not '" + text + "'";
-  std::string problem = takeNumber(text.substr(0, at), a);
-  return problem.empty() ? takeNumber(text.substr(at + 1), b) : problem;
-}
-
 // "FLAGS" or "FLAGS/noproc" as a filter of the host's list. Returns "" or
 // what is wrong.
 std::string takeFilter(std::string text, HostFilter* filter) {
@@ -332,20 +311,12 @@ std::vector<CommandOption> commandOptions(Options* o) {
 }
 
 std::string usage(const std::vector<CommandOption>& options) {
-  std::string text = kUsageIntroduction;
-  text += "commands, run in order (default: init, one save per --saves, destroy):\n";
+  std::vector<UsageEntry> commands;
   for (const Command& command : kCommands) {
-    text += usageEntry(std::string(command.name) + (command.takesIndex ? " N" : ""), command.help, kHelpColumn);
+    commands.push_back({std::string(command.name) + (command.takesIndex ? " N" : ""), command.help});
   }
-  text += "\noptions:\n" + optionsUsage(options, kHelpColumn);
-  return text;
-}
-
-const Command* commandNamed(const std::string& name) {
-  for (const Command& command : kCommands) {
-    if (name == command.name) return &command;
-  }
-  return nullptr;
+  return programUsage(kUsageIntroduction, "default: init, one save per --saves, destroy", commands, options,
+                      kHelpColumn);
 }
 
 // What the command line leaves open: the whole project as the range, the
@@ -384,7 +355,7 @@ Options parseOptions(int argc, char** argv) {
 // when its command runs.
 void checkCommands(const std::vector<std::string>& commands) {
   for (size_t i = 0; i < commands.size(); ++i) {
-    const Command* command = commandNamed(commands[i]);
+    const Command* command = entryNamed(kCommands, commands[i]);
     if (command == nullptr) usageError("unknown command " + commands[i]);
     if (command->takesIndex) ++i;
   }
@@ -403,7 +374,7 @@ int32_t listIndexArgument(const std::vector<std::string>& commands, size_t* i) {
 void runCommands(Session* session) {
   const std::vector<std::string>& commands = session->options->commands;
   for (size_t i = 0; i < commands.size(); ++i) {
-    const Command* command = commandNamed(commands[i]);
+    const Command* command = entryNamed(kCommands, commands[i]);
     int32_t index = command->takesIndex ? listIndexArgument(commands, &i) : 0;
     command->run(session, index);
   }
