@@ -7,6 +7,7 @@
 
 #include "estimate/Estimator.h"
 #include "host/ModuleState.h"
+#include "sstp/SstpNotifier.h"
 #include "template/SjisText.h"
 #include "template/TemplateCatalog.h"
 
@@ -16,8 +17,6 @@ constexpr int kTemplateListId = 40001;
 constexpr int kPortListId = 40002;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_RIGHT;          // 0x50000002
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST;   // 0x50000003
-constexpr int32_t kDefaultPort = 9801;
-constexpr int32_t kOtherPort = 11000;
 constexpr size_t kTemplatePathSize = sizeof(JobRecord::templatePath);
 // "TPP ファイルが見つかりません" and a line feed.
 const char kNoTemplateText[] =
@@ -87,17 +86,8 @@ bool findPluginFolder(HINSTANCE module, char* folder, DWORD size) {
 // "ghost (file)" or "SEND/1.1 (file)". Returns its list index, or -1 when
 // it was not added.
 int32_t addTemplateEntry(int32_t index) {
-  const char* path = state.catalog->paths[index];
-  const char* ghost = state.catalog->ghostNames[index];
-  const char* file = baseNameOf(path);
-  size_t size = strlen(ghost) + strlen(file) + sizeof("SEND/1.1 ()");
-  char* text = static_cast<char*>(malloc(size));
+  char* text = templateLabel(state.catalog, index);
   if (text == nullptr) return -1;
-  if (ghost[0] != '\0') {
-    snprintf(text, size, "%s (%s)", ghost, file);
-  } else {
-    snprintf(text, size, "SEND/1.1 (%s)", file);
-  }
   LRESULT added = SendMessageA(state.templateList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   free(text);
   return added >= 0 && added < state.catalog->entryCount ? static_cast<int32_t>(added) : -1;
@@ -166,12 +156,10 @@ bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
 void restorePort(HostFunctionTable* host, HostFilterDescriptor* filter) {
   SendMessageA(state.portList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("9801"));
   SendMessageA(state.portList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("11000"));
-  int32_t port = kDefaultPort;
-  if (host != nullptr && host->loadInt != nullptr) port = host->loadInt(filter, "port", kDefaultPort);
-  // Only 11000 chooses 11000; anything else is the default.
-  bool other = port == kOtherPort;
-  serverPort = other ? kOtherPort : kDefaultPort;
-  SendMessageA(state.portList, CB_SETCURSEL, other ? 1 : 0, 0);
+  int32_t port = kSstpDefaultPort;
+  if (host != nullptr && host->loadInt != nullptr) port = host->loadInt(filter, "port", kSstpDefaultPort);
+  serverPort = chosenSstpPort(port);
+  SendMessageA(state.portList, CB_SETCURSEL, serverPort == kSstpOtherPort ? 1 : 0, 0);
 }
 
 void initialiseWindow(HWND window, HostFilterDescriptor* filter) {

@@ -13,6 +13,12 @@ constexpr int32_t kSstpDeliveryLimitMs = 5000;
 // to, which later versions honour).
 constexpr int32_t kSstpConnectLimitMs = 1000;
 
+// The ports a mascot server listens on, and the one a user's stored choice
+// names: only 11000 chooses 11000, anything else is the default 9801.
+constexpr int32_t kSstpDefaultPort = 9801;
+constexpr int32_t kSstpOtherPort = 11000;
+constexpr int32_t chosenSstpPort(int32_t stored) { return stored == kSstpOtherPort ? kSstpOtherPort : kSstpDefaultPort; }
+
 // Returns a new request (free with free()): SEND SSTP/1.4 with an IfGhost
 // line when `ghost` is not empty, else SEND SSTP/1.1. Texts are inserted
 // unchanged. Returns null only when memory cannot be had.

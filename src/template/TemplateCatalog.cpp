@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "common/TextCopy.h"
+#include "template/SjisText.h"
 
 namespace {
 
@@ -129,3 +130,18 @@ void releaseTemplates(TemplateCatalog* catalog) {
   free(catalog->ghostNames);
   free(catalog);
 }
+
+char* templateLabel(const TemplateCatalog* catalog, int32_t index) {
+  const char* ghost = catalog->ghostNames[index];
+  const char* file = baseNameOf(catalog->paths[index]);
+  size_t size = strlen(ghost) + strlen(file) + sizeof("SEND/1.1 ()");
+  char* text = static_cast<char*>(malloc(size));
+  if (text == nullptr) return nullptr;
+  if (ghost[0] != '\0') {
+    snprintf(text, size, "%s (%s)", ghost, file);
+  } else {
+    snprintf(text, size, "SEND/1.1 (%s)", file);
+  }
+  return text;
+}
+

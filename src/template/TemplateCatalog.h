@@ -20,3 +20,10 @@ TemplateCatalog* scanTemplates(const char* folder);
 
 // Frees a catalogue from scanTemplates with everything it owns. Null does nothing.
 void releaseTemplates(TemplateCatalog* catalog);
+
+// The text a settings list shows for entry `index` (0 <= index <
+// entryCount): "GHOST (FILE)", or "SEND/1.1 (FILE)" for a template that
+// names no ghost, FILE being the file's name without its folder. Returns a
+// new text (free with free()), or null when memory cannot be had.
+char* templateLabel(const TemplateCatalog* catalog, int32_t index);
+
