@@ -96,8 +96,13 @@ std::string PluginFolder::hostFile(const std::string& name) const { return hostP
 
 PluginFolder makePluginFolder(const char* tag, const std::vector<NamedFixture>& templates, const std::string& folder) {
   PluginFolder made;
-  made.posix = folder.empty() ? makeTempFolder(tag) : folder;
-  if (!folder.empty()) createFolders(folder);
+  made.posix = folder;
+  if (folder.empty()) {
+    made.scratch = ScratchFolder(tag);
+    made.posix = made.scratch.path();
+  } else {
+    createFolders(folder);
+  }
   copyPlugin(made.posix, &made.module);
   for (const NamedFixture& file : templates) {
     writeFileBytes(made.posix + "/" + file.name, fixtureBytes(file.fixture));

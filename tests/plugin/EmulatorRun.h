@@ -19,10 +19,12 @@ struct EmulatorResult {
 };
 
 // A fresh plug-in folder: a copy of the built module and the given
-// fixtures from tests/plugin/fixtures, each under the name it is given.
+// fixtures from tests/plugin/fixtures, each under the name it is given. A
+// folder it made removes itself when the object ends.
 struct PluginFolder {
-  std::string posix;   // the folder's POSIX path, no trailing slash
-  std::string module;  // POSIX path of the module copy
+  std::string posix;     // the folder's POSIX path, no trailing slash
+  std::string module;    // POSIX path of the module copy
+  ScratchFolder scratch; // the folder, when makePluginFolder made it
 
   // The Windows form of a path in the folder, as the plug-in spells it.
   std::string hostFile(const std::string& name) const;
@@ -35,8 +37,9 @@ struct NamedFixture {
   std::string name;     // name in the plug-in folder
 };
 
-// `folder` empty: a new temporary folder. Otherwise the folder (created
-// with its parents) is used as it is.
+// `folder` empty: a new temporary folder, removed with the PluginFolder.
+// Otherwise the folder (created with its parents) is used as it is and its
+// maker removes it.
 PluginFolder makePluginFolder(const char* tag, const std::vector<NamedFixture>& templates,
                               const std::string& folder = std::string());
 

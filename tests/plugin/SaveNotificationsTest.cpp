@@ -114,7 +114,6 @@ TEST_F(SaveNotifications, StartAndEndCarryTheJobValuesAndTheRunIsLearned) {
     EXPECT_TRUE(receiverRequests(at11000).empty());
     EXPECT_EQ(readFileBytes(folder.extendedFile()),
               recordBytes(recordAfterOneRun(c.learned[0], c.learned[1], c.learned[2], c.learned[3])));
-    removeTree(folder.posix);
   }
 }
 
@@ -124,7 +123,6 @@ TEST_F(SaveNotifications, EmptySectionsSendNothingButTheRunIsStillLearned) {
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
   EXPECT_TRUE(receiverRequests(at9801).empty());
   EXPECT_EQ(readFileBytes(folder.extendedFile()), recordBytes(recordAfterOneRun(76800, 900, 0, 1)));
-  removeTree(folder.posix);
 }
 
 TEST_F(SaveNotifications, TheNextRunOfTheHostStartsFromWhatWasLearned) {
@@ -147,7 +145,6 @@ TEST_F(SaveNotifications, TheNextRunOfTheHostStartsFromWhatWasLearned) {
   EXPECT_EQ(record.substr(24, 32), std::string("\x00\x2C\x01\x00\x84\x03\0\0\0\0\0\0\x02\0\0\0"
                                                "\x00\x2C\x01\x00\x84\x03\0\0\0\0\0\0\x01\0\0\0",
                                                32));  // (76800, 900, 0, 2) then (76800, 900, 0, 1)
-  removeTree(folder.posix);
 }
 
 TEST_F(SaveNotifications, SavesWithoutAChosenTemplateSendNothing) {
@@ -162,7 +159,6 @@ TEST_F(SaveNotifications, SavesWithoutAChosenTemplateSendNothing) {
   std::string record = readFileBytes(folder.extendedFile());
   ASSERT_EQ(record.size(), 88u);
   EXPECT_EQ(record.substr(4, 4), std::string("\x02\0\0\0", 4));  // two runs learned
-  removeTree(folder.posix);
 }
 
 }  // namespace

@@ -102,7 +102,6 @@ TEST_F(SettingsWindow, CreatesItsControlsAsTheHostExpects) {
         << font;
   }
   EXPECT_EQ(listEntries(result.out, 40002), (std::vector<std::string>{"\"9801\"", "\"11000\""}));
-  removeTree(folder.posix);
 }
 
 TEST_F(SettingsWindow, ListsEveryTemplateInSearchOrder) {
@@ -130,7 +129,6 @@ TEST_F(SettingsWindow, ListsEveryTemplateInSearchOrder) {
   EmulatorResult result = runEmulator(folder, {"init", "dump-controls"});
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
   EXPECT_EQ(listEntries(result.out, 40001), expected);
-  removeTree(folder.posix);
 }
 
 // Which saved "path" restores which template, and when the estimator starts
@@ -178,7 +176,6 @@ TEST_F(SettingsWindow, RestoresTheSavedTemplateOrFallsBackToTheFirst) {
     std::string ghost = chosen == "a.tpp" ? SAKURA : UNYU;
     EXPECT_NE(requests[0].find("IfGhost: " + ghost + "\r\n"), std::string::npos) << requests[0];
     EXPECT_NE(requests[0].find(c.reset ? RESET_ESTIMATE : TWO_SECONDS), std::string::npos) << requests[0];
-    removeTree(folder.posix);
   }
 }
 
@@ -207,7 +204,6 @@ TEST_F(SettingsWindow, ChoosesThePortFromTheSavedSetting) {
     EXPECT_EQ(listSelection(result.out, 40002), c.selection);
     EXPECT_EQ(receiverRequests(at9801).size(), c.port == 9801 ? 2u : 0u);
     EXPECT_EQ(receiverRequests(at11000).size(), c.port == 11000 ? 2u : 0u);
-    removeTree(folder.posix);
   }
 }
 
@@ -243,7 +239,6 @@ TEST_F(SettingsWindow, APickTakesEffectAtOnceAndIsRestoredNextTime) {
   ASSERT_EQ(next.exitCode, 0) << next.out << next.err;
   EXPECT_EQ(listSelection(next.out, 40001), "1");
   EXPECT_EQ(listSelection(next.out, 40002), "1");
-  removeTree(folder.posix);
 }
 
 TEST_F(SettingsWindow, ANoticeWithoutASelectionChangesNothing) {
@@ -261,7 +256,6 @@ TEST_F(SettingsWindow, ANoticeWithoutASelectionChangesNothing) {
   std::vector<std::string> requests = receiverRequests(at9801);
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_NE(requests[0].find("IfGhost: " SAKURA "\r\n"), std::string::npos);
-  removeTree(folder.posix);
 }
 
 TEST_F(SettingsWindow, LeavesOutATemplateWhosePathIsTooLongToChoose) {
@@ -269,8 +263,8 @@ TEST_F(SettingsWindow, LeavesOutATemplateWhosePathIsTooLongToChoose) {
   // bytes: "a.tpp" fits the 260 bytes of the chosen path, the long names
   // do not. Three of them, so that one likely comes before a listed entry
   // in the search order and list and catalogue indexes part.
-  std::string base = makeTempFolder("long");
-  std::string folderPath = folderOfLength(base, 240);
+  ScratchFolder base("long");
+  std::string folderPath = folderOfLength(base.path(), 240);
   PluginFolder folder =
       makePluginFolder("long", {{"values-ghost.tpp", "a.tpp"}, {"other-ghost.tpp", "b.tpp"}}, folderPath);
   ASSERT_EQ(hostFolder(folder.posix).size(), 240u);
@@ -301,7 +295,6 @@ TEST_F(SettingsWindow, LeavesOutATemplateWhosePathIsTooLongToChoose) {
   std::vector<std::string> requests = receiverRequests(at9801);
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_NE(requests[0].find(std::string("IfGhost: ") + (listed[1] == "a.tpp" ? SAKURA : UNYU)), std::string::npos);
-  removeTree(base);
 }
 
 // The ports themselves, without the emulator's redirection: the receivers
@@ -321,7 +314,6 @@ TEST_F(SettingsWindow, ReachesTheRealPorts) {
     stopSstpReceiver(receiver);
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_EQ(received, 2u);
-    removeTree(folder.posix);
   }
 }
 
@@ -349,7 +341,6 @@ TEST_F(SettingsWindow, WithoutATemplateShowsTheErrorAndEndsTheHost) {
   // The host ended inside the initialisation: no save, nothing kept.
   EXPECT_TRUE(linesStartingWith(result.out, "save ").empty());
   EXPECT_EQ(readFileBytes(folder.extendedFile()), "");
-  removeTree(folder.posix);
 }
 
 }  // namespace

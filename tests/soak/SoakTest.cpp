@@ -42,7 +42,8 @@ constexpr long kAllowedGrowthKiB = 1024;
 
 TEST(Soak, TenThousandSavesKeepMemoryFlat) {
   ASSERT_NE(hostReceiver(), nullptr);
-  std::string folder = makeTempFolder("soak");
+  ScratchFolder scratch("soak");
+  const std::string& folder = scratch.path();
   ASSERT_TRUE(writeFileBytes(folder + "/detailed.tpp", readFileBytes(sourcePath("templates/detailed.tpp"))));
   HostedPlugin plugin;
   std::string error;
@@ -88,7 +89,6 @@ TEST(Soak, TenThousandSavesKeepMemoryFlat) {
   EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
 #endif
   unloadHostedPlugin(&plugin);
-  removeTree(folder);
 }
 
 }  // namespace

@@ -37,16 +37,15 @@ std::string withoutCr(std::string text) {
 
 // Runs tpp with `args` (words without blanks, or quoted for both shells).
 ToolRun runTpp(const std::string& args) {
-  std::string folder = makeTempFolder("tpp-send");
+  ScratchFolder scratch("tpp-send");
+  const std::string& folder = scratch.path();
   std::string command = localPath(TPP_PROGRAM) + " " + args + " >" + localPath(folder + "/out") + " 2>" +
                         localPath(folder + "/err");
   int status = system(command.c_str());
 #ifndef _WIN32
   status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-  ToolRun run{status, withoutCr(readFileBytes(folder + "/out")), readFileBytes(folder + "/err")};
-  removeTree(folder);
-  return run;
+  return ToolRun{status, withoutCr(readFileBytes(folder + "/out")), readFileBytes(folder + "/err")};
 }
 
 std::string fixture(const char* name) { return localPath(fixturePath("sstp", name)); }

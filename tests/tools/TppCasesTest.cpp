@@ -76,7 +76,8 @@ TEST(CaseModeConditions, StopWhereThePlugInStopsReadingThresholds) {
 
 // Writes `bytes` as a template, lists `sections` and returns the lines.
 std::vector<std::string> casesOf(const std::string& bytes, const std::vector<std::string>& sections) {
-  std::string folder = makeTempFolder("cases");
+  ScratchFolder scratch("cases");
+  const std::string& folder = scratch.path();
   writeFileBytes(folder + "/t.tpp", bytes);
   std::string outPath = folder + "/out.txt";
   FILE* out = fopen(localPath(outPath).c_str(), "wb");
@@ -86,7 +87,6 @@ std::vector<std::string> casesOf(const std::string& bytes, const std::vector<std
     fclose(out);
   }
   std::string text = readFileBytes(outPath);
-  removeTree(folder);
   std::vector<std::string> lines;
   for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     lines.push_back(text.substr(start, end - start));

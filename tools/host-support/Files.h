@@ -8,6 +8,7 @@
 #include <stddef.h>
 
 #include <string>
+#include <utility>
 
 // `posixPath` as the plug-in and a host spell it, for the Windows calls of
 // the program under test: backslashes, and under Windows "Z:" in front of
@@ -63,11 +64,22 @@ void removeTree(const std::string& posixPath);
 
 // A fresh empty folder below the temporary folder (makeTempFolder), removed
 // with everything in it when the object ends: on every way out of a test,
-// a failed ASSERT or an exception included. Not copyable.
+// a failed ASSERT or an exception included. Moving it hands the folder on
+// (the moved-from object removes nothing); it is not copied.
 class ScratchFolder {
  public:
+  ScratchFolder() = default;  // no folder: path() is empty
   explicit ScratchFolder(const char* tag) : path_(makeTempFolder(tag)) {}
-  ~ScratchFolder() { removeTree(path_); }
+  ~ScratchFolder() { release(); }
+  ScratchFolder(ScratchFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+  ScratchFolder& operator=(ScratchFolder&& other) noexcept {
+    if (this != &other) {
+      release();
+      path_ = std::move(other.path_);
+      other.path_.clear();
+    }
+    return *this;
+  }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -75,6 +87,8 @@ class ScratchFolder {
   const std::string& path() const { return path_; }
 
  private:
+  void release() {
+    if (!path_.empty()) removeTree(path_);
+  }
   std::string path_;
 };
-
