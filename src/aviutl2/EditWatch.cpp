@@ -95,16 +95,27 @@ bool takeHandedStates(int* states, int* count) {
   return stop;
 }
 
+// One turn: the states handed over, then the host's own. Returns false
+// once the watcher is to stop.
+bool watchOnce() {
+  int states[kHandedStates];
+  int count = 0;
+  bool stop = takeHandedStates(states, &count);
+  for (int i = 0; i < count; ++i) see(states[i], !stop);
+  if (stop) return false;
+  int state = editHandle.load()->get_edit_state();
+  see(state, true);
+  if (state != EDIT_STATE_SAVE) readScene();
+  return true;
+}
+
 DWORD WINAPI watchEdits(void*) {
   for (;;) {
-    int states[kHandedStates];
-    int count = 0;
-    bool stop = takeHandedStates(states, &count);
-    for (int i = 0; i < count; ++i) see(states[i], !stop);
-    if (stop) return 0;
-    int state = editHandle.load()->get_edit_state();
-    see(state, true);
-    if (state != EDIT_STATE_SAVE) readScene();
+    try {
+      if (!watchOnce()) return 0;
+    } catch (...) {
+      // Out of memory for a path or a log text: the next turn goes on.
+    }
   }
 }
 

@@ -84,7 +84,11 @@ void listChanged(HWND window, int id) {
 LRESULT CALLBACK settingsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (HIWORD(wParam) == CBN_SELCHANGE) listChanged(window, LOWORD(wParam));
+      // Nothing may leave a window procedure through the host's message loop.
+      try {
+        if (HIWORD(wParam) == CBN_SELCHANGE) listChanged(window, LOWORD(wParam));
+      } catch (...) {
+      }
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);
