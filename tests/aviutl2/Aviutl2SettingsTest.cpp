@@ -222,4 +222,25 @@ TEST_F(Aviutl2Settings, AFolderWithoutTemplates) {
   EXPECT_EQ(settingsWindow(), nullptr);
 }
 
+// A folder whose name the ANSI code page (932 here) can't write: the core
+// can't be handed it, so it gives no templates, and says so once.
+TEST_F(Aviutl2Settings, AFolderTheAnsiCodePageCantWrite) {
+  std::wstring wideFolder = wideOf(hostPath(folder.path())) + L"\\caf\u00E9";  // café
+  ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(builtModule().c_str(), (wideFolder + L"\\sstp.aux2").c_str(), FALSE));
+  std::wstring fixture = wideOf(hostPath(fixturePath("plugin", "values-ghost.tpp")));
+  ASSERT_TRUE(CopyFileW(fixture.c_str(), (wideFolder + L"\\values.tpp").c_str(), FALSE));
+  startHost();
+  ASSERT_EQ(LoadResult::registered, loadFrom(wideFolder + L"\\sstp.aux2"));
+  std::vector<LogLine> lines = logLines(host);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, L"SSTP: the plug-in's folder " + wideFolder +
+                               L"\\ holds a character the ANSI code page lacks: no template is read and no "
+                               L"notice is sent");
+  ASSERT_TRUE(openConfigMenu(host));
+  EXPECT_NE(GetDlgItem(settingsWindow(), kNoTemplateTextId), nullptr);
+  EXPECT_TRUE(oneOutput(receiverAt9801()).empty());
+  unload();
+}
+
 }  // namespace

@@ -112,12 +112,17 @@ void PluginSuite::startHost(HostSdk sdk, DWORD version, const aviutl2Layout::EDI
   setEditInfo(host, scene);
 }
 
+std::wstring builtModule() { return wideOf(hostPath(SSTP_AUX2_PATH)); }
+
 LoadResult PluginSuite::load() {
   std::string module = path("sstp.aux2");
   if (readFileBytes(module).empty()) {
     EXPECT_TRUE(writeFileBytes(module, readFileBytes(SSTP_AUX2_PATH)));
   }
-  std::wstring wide = wideOf(hostPath(module));
+  return loadFrom(wideOf(hostPath(module)));
+}
+
+LoadResult PluginSuite::loadFrom(const std::wstring& wide) {
   std::string error;
   LoadResult result = loadAviutl2Plugin(host, wide, &error);
   if (result != LoadResult::registered) return result;

@@ -30,6 +30,9 @@ std::vector<std::string> takeRequests(SstpReceiver* receiver, size_t count, DWOR
 // started then lasts exactly the whole seconds waited afterwards.
 void waitForNewSecond();
 
+// The built module's path, as the host loads it.
+std::wstring builtModule();
+
 // Milliseconds on a steady clock.
 double nowMs();
 
@@ -60,6 +63,8 @@ class PluginSuite : public ::testing::Test {
   // Copies the module into the folder, loads it and sends its connections
   // to the receivers. Returns what the load gave.
   LoadResult load();
+  // Loads the module at `module` (a Windows path) as load() does.
+  LoadResult loadFrom(const std::wstring& module);
   // Unloads it; returns how long UninitializePlugin took, in ms.
   double unload();
   // Stops the host and starts one as before, the same folder kept.
