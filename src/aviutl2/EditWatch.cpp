@@ -1,7 +1,6 @@
 #include "aviutl2/EditWatch.h"
 
 #include <string.h>
-#include <time.h>
 
 #include <atomic>
 
@@ -39,10 +38,15 @@ HANDLE watchThread = nullptr;
 int lastState = EDIT_STATE_EDIT;
 aviutl2::EDIT_INFO lastScene;  // the last usable edit information read
 JobRecord job;                 // the output under way
-int64_t startedAt = 0;         // wall-clock second it was seen to start
+ULONGLONG startedAt = 0;       // GetTickCount64 when it was seen to start
 std::wstring recordFile;
 
-int64_t wallClockSeconds() { return static_cast<int64_t>(time(nullptr)); }
+// The whole seconds nearest to the time since `since` (a GetTickCount64
+// value). Either change may be seen up to one period late, so an output of
+// exactly N seconds measures a little more or less than N: the nearest
+// whole second is N, where cutting the fraction off would give N - 1 half
+// the time.
+int64_t secondsSince(ULONGLONG since) { return static_cast<int64_t>((GetTickCount64() - since + 500) / 1000); }
 
 // Reads the scene into lastScene when the host gives a usable one.
 void readScene() {
@@ -53,7 +57,7 @@ void readScene() {
 }
 
 void outputStarted(bool mayAskHost) {
-  startedAt = wallClockSeconds();
+  startedAt = GetTickCount64();
   if (mayAskHost) readScene();
   job = JobRecord{};
   fillJobFromScene(lastScene, &job);
@@ -62,7 +66,7 @@ void outputStarted(bool mayAskHost) {
 }
 
 void outputEnded() {
-  finishJob(&job, wallClockSeconds() - startedAt);
+  finishJob(&job, secondsSince(startedAt));
   queueNotice("end", job, noticeSettings());
   learnFromJob(job);
   if (!writeRecordFile(recordFile, estimatorRecord)) {

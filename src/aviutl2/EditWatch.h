@@ -9,9 +9,9 @@
 //
 // At an output's start the watcher fills the job from the scene (read once
 // more then, or else what it last read while editing), has it estimated
-// and queues the start notice; at its end it measures the whole seconds
-// on the wall clock (time(), as the 1.x edition does), queues the end
-// notice, lets the estimator learn the run and writes the learned record.
+// and queues the start notice; at its end it takes the whole seconds
+// nearest to the time between the two changes, queues the end notice,
+// lets the estimator learn the run and writes the learned record.
 // The estimator is touched by this thread alone once it runs.
 #pragma once
 

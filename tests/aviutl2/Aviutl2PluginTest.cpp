@@ -49,16 +49,16 @@ double arrival(SstpReceiver* receiver, size_t count, double since, DWORD timeout
 
 class Aviutl2Plugin : public PluginSuite {
  protected:
-  // A file output of `seconds` whole wall-clock seconds: starts just after
-  // a new second, ends that many seconds later; the host announces each
-  // change `how`. Notices are awaited at `receiver`.
+  // A file output of exactly `seconds` seconds, begun wherever the wall
+  // clock is in its second; the host announces each change `how`. Notices
+  // are awaited at `receiver`.
   OutputRun runOutput(StateChange how, int seconds, SstpReceiver* receiver) {
     OutputRun run;
-    waitForNewSecond();
     double began = nowMs();
     EXPECT_TRUE(changeEditState(host, EditState::save, how));
     run.startMs = arrival(receiver, 1, began, 2000);
-    Sleep(static_cast<DWORD>(began + seconds * 1000.0 - nowMs()));
+    double left = began + seconds * 1000.0 - nowMs();
+    if (left > 0) Sleep(static_cast<DWORD>(left));
     double ended = nowMs();
     EXPECT_TRUE(changeEditState(host, EditState::edit, how));
     run.endMs = arrival(receiver, 2, ended, 2000);
@@ -90,6 +90,9 @@ TEST_F(Aviutl2Plugin, StartAndEndRequestsAreThoseOfThe1xEdition) {
        sceneInfo(1280, 720, 30000, 1001, 899, 100, 189), jobOf(1280, 720, 2997, 90, 3), 2},
       {"no ghost: SSTP/1.1", HostSdk::current, StateChange::withEvent, "values-noghost.tpp", "",
        sceneInfo(640, 480, 25, 1, 249), jobOf(640, 480, 2500, 250, 10), 1},
+      // Ended in the second it began: a speed of 0, as in the 1.x edition.
+      {"an output of no whole second", HostSdk::current, StateChange::withEvent, "values-ghost.tpp", SAKURA,
+       sceneInfo(1920, 1080, 30, 1, 299), jobOf(1920, 1080, 3000, 300, 10), 0},
       // The listener is registered; such a host never fires type 5.
       {"a host of the 2026-06-14 SDK", HostSdk::noEditStateEvent, StateChange::withEvent, "values-ghost.tpp",
        SAKURA, sceneInfo(1920, 1080, 30, 1, 299), jobOf(1920, 1080, 3000, 300, 10), 1},

@@ -86,7 +86,6 @@ class Aviutl2Settings : public PluginSuite {
 
   // One output of 1 s with the event; the requests at `receiver`.
   std::vector<std::string> oneOutput(SstpReceiver* receiver) {
-    waitForNewSecond();
     EXPECT_TRUE(changeEditState(host, EditState::save, StateChange::withEvent));
     Sleep(1000);
     EXPECT_TRUE(changeEditState(host, EditState::edit, StateChange::withEvent));

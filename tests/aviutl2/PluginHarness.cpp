@@ -2,7 +2,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <time.h>
 
 #include <chrono>
 
@@ -41,11 +40,6 @@ std::vector<std::string> takeRequests(SstpReceiver* receiver, size_t count, DWOR
   double until = nowMs() + timeoutMs;
   while (receiverRequests(receiver).size() < count && nowMs() < until) Sleep(5);
   return takeReceiverRequests(receiver);
-}
-
-void waitForNewSecond() {
-  time_t now = time(nullptr);
-  while (time(nullptr) == now) Sleep(2);
 }
 
 double nowMs() {

@@ -26,10 +26,6 @@ SstpReceiver* receiverAt11000();
 // passed, and takes (forgets) what it has.
 std::vector<std::string> takeRequests(SstpReceiver* receiver, size_t count, DWORD timeoutMs);
 
-// Sleeps until just after the wall clock's next second, so that a save
-// started then lasts exactly the whole seconds waited afterwards.
-void waitForNewSecond();
-
 // The built module's path, as the host loads it.
 std::wstring builtModule();
 
