@@ -9,6 +9,8 @@
 #   src/platform               common (the stand-ins serve the core, not
 #                              the other way round)
 #   src/host                   the core and host (the AviUtl 1.x binding)
+#   src/aviutl2                the core and aviutl2 (the AviUtl ExEdit2
+#                              binding); neither binding uses the other
 #   tools/...                  src, its own folder and the other tools
 #   tests/..., fuzz            src, tools, their own folder
 #
@@ -27,7 +29,7 @@ allowedRoots() {
     src/common/*) echo "src src/platform/include" ;;
     src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "src src/platform/include" ;;
     src/platform/*) echo "src src/platform/include src/platform" ;;
-    src/host/*) echo "src src/platform/include" ;;
+    src/host/*|src/aviutl2/*) echo "src src/platform/include" ;;
     tools/*) echo "src src/platform/include tools $(ls -d tools/*/)" ;;
     tests/*|fuzz/*) echo "src src/platform/include tools $(ls -d tools/*/) tests" ;;
   esac
@@ -36,8 +38,10 @@ allowedRoots() {
 # forbiddenPrefixes FILE: include paths FILE may not name even when found.
 forbiddenPrefixes() {
   case "$1" in
-    src/common/*|src/platform/*) echo "template/ estimate/ sstp/ host/" ;;
-    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "host/" ;;
+    src/common/*|src/platform/*) echo "template/ estimate/ sstp/ job/ host/ aviutl2/" ;;
+    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "host/ aviutl2/" ;;
+    src/host/*) echo "aviutl2/" ;;
+    src/aviutl2/*) echo "host/" ;;
   esac
 }
 

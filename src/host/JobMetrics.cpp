@@ -2,14 +2,13 @@
 
 #include <string.h>
 
+#include "job/SaveJob.h"
 #include "template/SjisText.h"
 
 namespace {
 
 // Frames asked for at most; longer ranges are extrapolated from these.
 constexpr int32_t kSampleFrames = 60;
-// The frame rate times 100 when the host gives none we can use (29.97).
-constexpr int32_t kDefaultRateTimes100 = 2997;
 // A filter with any of these flag bits is not a running frame filter.
 constexpr uint32_t kExcludedFilterFlags = 0x208004;
 constexpr uint32_t kActiveFilterFlag = 0x1;
@@ -69,19 +68,10 @@ int32_t countActiveFilters(HostFilterDescriptor* filter, void* editHandle) {
 
 int32_t frameRateTimes100(HostFilterDescriptor* filter, void* editHandle) {
   HostFunctionTable* functions = hostFunctions(filter);
-  if (functions == nullptr || functions->fileInfo == nullptr) return kDefaultRateTimes100;
+  if (functions == nullptr || functions->fileInfo == nullptr) return kDefaultFpsTimes100;
   uint32_t info[kFileInfoWords] = {};
-  if (functions->fileInfo(editHandle, info) == 0) return kDefaultRateTimes100;
-  int64_t rate = static_cast<int32_t>(info[kFileInfoRate]);
-  int64_t scale = static_cast<int32_t>(info[kFileInfoScale]);
-  // A frame rate is never negative and a scale of 0 gives none at all.
-  if (rate < 0 || scale <= 0) return kDefaultRateTimes100;
-  // The whole part of rate * 100 / scale without forming rate * 100; in 64
-  // bits, since the remainder times 100 passes 32 bits for scales above
-  // 21,474,836.
-  int64_t times100 = (rate / scale) * 100 + ((rate % scale) * 100) / scale;
-  if (times100 > INT32_MAX) return kDefaultRateTimes100;
-  return static_cast<int32_t>(times100);
+  if (functions->fileInfo(editHandle, info) == 0) return kDefaultFpsTimes100;
+  return fpsTimes100Of(static_cast<int32_t>(info[kFileInfoRate]), static_cast<int32_t>(info[kFileInfoScale]));
 }
 
 void copyOutputName(HostFilterDescriptor* filter, void* editHandle, char* destination) {

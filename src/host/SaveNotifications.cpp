@@ -37,9 +37,7 @@ int32_t __cdecl onSaveStart(HostFilterDescriptor* filter, int32_t firstFrame, in
   if (host != nullptr && host->pictureSize != nullptr) {
     host->pictureSize(editHandle, 0, nullptr, &jobRecord.width, &jobRecord.height);
   }
-  // 32-bit product; a picture beyond 2^31 pixels wraps as the host's would.
-  jobRecord.pixels = static_cast<int32_t>(static_cast<uint32_t>(jobRecord.height) *
-                                          static_cast<uint32_t>(jobRecord.width));
+  jobRecord.pixels = pixelsOf(jobRecord.width, jobRecord.height);
   jobRecord.fpsTimes100 = frameRateTimes100(filter, editHandle);
   int64_t rangeFrames = static_cast<int64_t>(lastFrame) - firstFrame + 1;
   jobRecord.lengthSeconds = runningSeconds(rangeFrames, jobRecord.fpsTimes100);

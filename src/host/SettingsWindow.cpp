@@ -18,9 +18,6 @@ constexpr int kPortListId = 40002;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_RIGHT;          // 0x50000002
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST;   // 0x50000003
 constexpr size_t kTemplatePathSize = sizeof(JobRecord::templatePath);
-// "TPP ファイルが見つかりません" and a line feed.
-const char kNoTemplateText[] =
-    "TPP \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n";
 
 // The window's controls and the catalogue it shows. A template-list entry
 // is a catalogue entry whose path fits templatePath; a longer path is left
@@ -51,10 +48,10 @@ void forgetCatalog() {
 }
 
 void createControls(HWND window, HINSTANCE module) {
-  state.fileLabel = CreateWindowExA(0, "STATIC", "\x83\x74\x83\x40\x83\x43\x83\x8B\x81\x46" /* ファイル： */,
-                                    kLabelStyle, 8, 9, 50, 16, window, nullptr, module, nullptr);
-  state.portLabel = CreateWindowExA(0, "STATIC", "\x83\x7C\x81\x5B\x83\x67\x81\x46" /* ポート： */,
-                                    kLabelStyle, 8, 40, 50, 16, window, nullptr, module, nullptr);
+  state.fileLabel =
+      CreateWindowExA(0, "STATIC", kTemplateListLabel, kLabelStyle, 8, 9, 50, 16, window, nullptr, module, nullptr);
+  state.portLabel =
+      CreateWindowExA(0, "STATIC", kPortListLabel, kLabelStyle, 8, 40, 50, 16, window, nullptr, module, nullptr);
   state.templateList =
       CreateWindowExA(WS_EX_CLIENTEDGE, "COMBOBOX", "", kListStyle, 60, 5, 200, 200, window,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(kTemplateListId)), module, nullptr);

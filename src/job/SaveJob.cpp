@@ -20,6 +20,22 @@ int32_t quotientOrZero(int64_t numerator, int32_t denominator) {
   return denominator != 0 ? clampToInt32(numerator / denominator) : 0;
 }
 
+int32_t fpsTimes100Of(int32_t rate, int32_t scale) {
+  // A frame rate is never negative and a scale of 0 gives none at all.
+  if (rate < 0 || scale <= 0) return kDefaultFpsTimes100;
+  // The whole part of rate * 100 / scale without forming rate * 100; in 64
+  // bits, since the remainder times 100 passes 32 bits for scales above
+  // 21,474,836.
+  int64_t wide = rate;
+  int64_t times100 = (wide / scale) * 100 + ((wide % scale) * 100) / scale;
+  if (times100 > INT32_MAX) return kDefaultFpsTimes100;
+  return static_cast<int32_t>(times100);
+}
+
+int32_t pixelsOf(int32_t width, int32_t height) {
+  return static_cast<int32_t>(static_cast<uint32_t>(height) * static_cast<uint32_t>(width));
+}
+
 int32_t runningSeconds(int64_t frames, int32_t fpsTimes100) { return quotientOrZero(frames * 100, fpsTimes100); }
 
 void estimateJob(JobRecord* job) {

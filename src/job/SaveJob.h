@@ -17,6 +17,19 @@ int32_t quotientOrZero(int64_t numerator, int32_t denominator);
 // frames * 100 / fpsTimes100, as quotientOrZero gives it.
 int32_t runningSeconds(int64_t frames, int32_t fpsTimes100);
 
+// The frame rate a template reads when the host gives none it can use
+// (29.97 frames a second).
+constexpr int32_t kDefaultFpsTimes100 = 2997;
+
+// The frame rate rate/scale times 100, cut toward zero. Returns
+// kDefaultFpsTimes100 for a scale of 0 or below, a negative rate, or a rate
+// whose value times 100 passes INT32_MAX; a rate of 0 gives 0.
+int32_t fpsTimes100Of(int32_t rate, int32_t scale);
+
+// width * height as a 32-bit product: a picture beyond 2^31 pixels wraps
+// as the host's own arithmetic does.
+int32_t pixelsOf(int32_t width, int32_t height);
+
 // At the start of a save: sets job->timeSeconds to the estimate for its
 // pixels, frames and filters. An estimator that can estimate nothing (an
 // estimate of 0) starts over from its defaults and is asked once more.

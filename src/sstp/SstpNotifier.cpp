@@ -1,6 +1,7 @@
 // SSTP SEND requests and their delivery to the mascot server on this
-// machine. Every delivery is bounded in time (kSstpDeliveryLimitMs), since
-// it runs on the host's thread while the host's save waits for it.
+// machine. Every delivery is bounded in time (kSstpDeliveryLimitMs, or the
+// limit its caller gives), since the caller (the host's thread in
+// the 1.x edition) waits for it.
 #include <winsock2.h>
 #include <mstcpip.h>
 #include <windows.h>
@@ -226,8 +227,12 @@ char* composeSstpMessage(const char* script, const char* ghost) {
 }
 
 int32_t sendSstpMessage(const char* request, int32_t port) {
-  Clock::time_point deadline = msAfter(Clock::now(), kSstpDeliveryLimitMs);
-  if (request == nullptr || port <= 0 || port > 65535) return -1;
+  return sendSstpMessageWithin(request, port, kSstpDeliveryLimitMs);
+}
+
+int32_t sendSstpMessageWithin(const char* request, int32_t port, int32_t limitMs) {
+  Clock::time_point deadline = msAfter(Clock::now(), limitMs);
+  if (limitMs <= 0 || request == nullptr || port <= 0 || port > 65535) return -1;
   size_t length = strlen(request);
   // send takes an int count; an empty request has nothing to deliver.
   if (length == 0 || length > static_cast<size_t>(INT_MAX)) return -1;

@@ -30,3 +30,9 @@ char* composeSstpMessage(const char* script, const char* ghost);
 // the request was not delivered whole, when the answer is empty or holds
 // no number, or when the delivery limit ran out.
 int32_t sendSstpMessage(const char* request, int32_t port);
+
+// The same delivery bounded by `limitMs` instead of kSstpDeliveryLimitMs
+// (the connection attempt still by kSstpConnectLimitMs at most), for a
+// caller that has less time left. Returns what sendSstpMessage returns; -1
+// without a connection when `limitMs` is 0 or below.
+int32_t sendSstpMessageWithin(const char* request, int32_t port, int32_t limitMs);

@@ -131,6 +131,12 @@ void releaseTemplates(TemplateCatalog* catalog) {
   free(catalog);
 }
 
+const char kTemplateListLabel[] = "\x83\x74\x83\x40\x83\x43\x83\x8B\x81\x46";  // ファイル：
+const char kPortListLabel[] = "\x83\x7C\x81\x5B\x83\x67\x81\x46";  // ポート：
+// TPP ファイルが見つかりません
+const char kNoTemplateText[] =
+    "TPP \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n";
+
 char* templateLabel(const TemplateCatalog* catalog, int32_t index) {
   const char* ghost = catalog->ghostNames[index];
   const char* file = baseNameOf(catalog->paths[index]);

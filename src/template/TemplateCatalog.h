@@ -27,3 +27,10 @@ void releaseTemplates(TemplateCatalog* catalog);
 // new text (free with free()), or null when memory cannot be had.
 char* templateLabel(const TemplateCatalog* catalog, int32_t index);
 
+// The texts around the catalogue in every edition's settings window,
+// Shift_JIS: the labels in front of the template list and the port list,
+// and what is said when the folder holds no template (with a line feed at
+// its end, as a message box shows it).
+extern const char kTemplateListLabel[];  // "ファイル："
+extern const char kPortListLabel[];      // "ポート："
+extern const char kNoTemplateText[];     // "TPP ファイルが見つかりません"

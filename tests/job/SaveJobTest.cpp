@@ -41,6 +41,38 @@ TEST(SaveJob, DividesTowardZeroWithinThirtyTwoBits) {
   EXPECT_EQ(runningSeconds(1799, 2997), 60);  // 60.02 s
 }
 
+// The frame rate every binding gives templates, from the rate and scale its
+// host reports (AviUtl ExEdit2 hands both over as they are, so every odd
+// value reaches this rule).
+TEST(SaveJob, FrameRateTimes100FromRateAndScale) {
+  struct Row {
+    int32_t rate, scale, expected;
+  } rows[] = {
+      {30000, 1001, 2997},
+      {24000, 1001, 2397},
+      {15, 2, 750},
+      {30000000, 30000001, 99},    // remainder * 100 passes 32 bits
+      {21474836, 1, 2147483600},   // the highest whole rate that fits
+      {21474837, 1, 2997},         // times 100 passes INT32_MAX
+      {0, 1, 0},                   // a rate of 0 is the formula's 0
+      {1, 1000, 0},                // below 0.01 frames per second
+      {30000, 0, 2997},            // scale 0
+      {-30000, 1001, 2997},        // negative rate
+      {30000, -1001, 2997},        // negative scale
+      {INT32_MIN, -1, 2997},       // the one quotient that overflows
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(fpsTimes100Of(row.rate, row.scale), row.expected) << row.rate << "/" << row.scale;
+  }
+}
+
+TEST(SaveJob, PixelsAreAThirtyTwoBitProduct) {
+  EXPECT_EQ(pixelsOf(1920, 1080), 2073600);
+  EXPECT_EQ(pixelsOf(65536, 32768), INT32_MIN);  // 2^31 wraps
+  EXPECT_EQ(pixelsOf(65536, 65536), 0);          // 2^32 wraps to 0
+  EXPECT_EQ(pixelsOf(-1, 3), -3);
+}
+
 // An estimator whose record can't estimate (all zero, as at the first
 // load) starts over from its defaults: the job still gets an estimate.
 TEST(SaveJob, EstimateResetsAnEstimatorThatGivesNothing) {

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -236,6 +237,43 @@ TEST(SendSstpMessage, ReturnsFromServersThatStall) {
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(sendSstpMessage(request, receiverPort(deaf.get())), -1);
     free(request);
+  }
+}
+
+// A caller with less time left than kSstpDeliveryLimitMs gives its own
+// limit: a silent server holds the delivery that long and no longer, and a
+// limit already spent sends nothing at all.
+TEST(SendSstpMessageWithin, HoldsItsCallerNoLongerThanTheLimitGiven) {
+  struct Row {
+    ReceiverAnswer answer;
+    int32_t limitMs;
+    int32_t expected;
+    size_t requests;     // what the receiver got
+    double atLeastMs;    // how long the call took, at least and at most
+    double atMostMs;
+    const char* comment;
+  } rows[] = {
+      {ReceiverAnswer::ok, 2000, 200, 1, 0, 1500, "an answering server within the limit"},
+      {ReceiverAnswer::silent, 400, -1, 1, 350, 1500, "a silent server: the limit ends the wait"},
+      {ReceiverAnswer::silent, 1, -1, 0, 0, 1000, "too little time to deliver"},
+      {ReceiverAnswer::ok, 0, -1, 0, 0, 200, "no time left: no connection"},
+      {ReceiverAnswer::ok, -5, -1, 0, 0, 200, "a spent limit: no connection"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.comment);
+    Receiver receiver = startReceiver(row.answer);
+    ASSERT_NE(receiver, nullptr);
+    auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(sendSstpMessageWithin(kRequest, receiverPort(receiver.get()), row.limitMs), row.expected);
+    double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+    EXPECT_GE(took, row.atLeastMs);
+    EXPECT_LE(took, row.atMostMs);
+    if (row.requests != 0) {
+      EXPECT_EQ(receiverRequests(receiver.get()).size(), row.requests);
+    }
+    if (row.limitMs <= 0) {
+      EXPECT_EQ(receiverHandledCount(receiver.get()), 0u);
+    }
   }
 }
 
