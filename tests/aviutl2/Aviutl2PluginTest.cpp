@@ -27,8 +27,17 @@ namespace {
 #define END_WORD "\x8F\x49\x97\xB9"        /* 終了 */
 #define SECONDS_WORD "\x95\x62"            /* 秒 */
 
-// The longest a notice may take to leave after the change it announces.
-constexpr double kNoticeLatencyMs = 500;
+// The longest a notice may take to leave after the change it announces in
+// these suites. The plug-in takes a change in within its watch period (100
+// ms) or at once from the event; the rest is the machine's: suites run two
+// at a time on two processors, beside emulated ones. A notice that waited
+// for anything (a delivery, a poll that never comes) misses it by seconds.
+constexpr double kNoticeLatencyMs = 1000;
+// Likewise for a call of the host's into the plug-in that must not wait for
+// the mascot, which would hold it for the whole delivery limit.
+constexpr double kHostCallMs = 500;
+// The scheduling slack an unload may take beyond the delivery limit.
+constexpr double kUnloadSlackMs = 1000;
 
 // What one output made the receiver get, and how soon after each change.
 struct OutputRun {
@@ -230,11 +239,11 @@ TEST_F(Aviutl2Plugin, ASilentMascotHoldsNeitherTheHostsCallsNorItsUnload) {
   EXPECT_TRUE(openConfigMenu(host));
   std::vector<PluginCall> events = callsTo("event 5 listener");
   ASSERT_EQ(events.size(), 2u);
-  for (const PluginCall& call : events) EXPECT_LE(call.milliseconds, 50.0);
-  EXPECT_LE(callsTo("config menu SSTP")[0].milliseconds, 1000.0);
+  for (const PluginCall& call : events) EXPECT_LE(call.milliseconds, kHostCallMs);
+  EXPECT_LE(callsTo("config menu SSTP")[0].milliseconds, kSstpDeliveryLimitMs / 2.0);
   // The start is still being delivered, the end waits behind it.
   double unloadMs = unload();
-  EXPECT_LE(unloadMs, kSstpDeliveryLimitMs + 50.0);
+  EXPECT_LE(unloadMs, kSstpDeliveryLimitMs + kUnloadSlackMs);
   EXPECT_GE(nowMs() - began, kSstpDeliveryLimitMs - 100.0);  // the start had its whole limit
   EXPECT_EQ(logged(L"start notice was not delivered to 127.0.0.1:9801").size(), 1u);
   EXPECT_EQ(logged(L"end notice").size(), 1u);
