@@ -120,5 +120,10 @@ constexpr DWORD kHostVersionWithEditState = 2005400;
 // Below it the plug-in only watches get_edit_state: a host from before
 // 2026/9/19 never fires CHANGE_EDIT_STATE, so nothing is lost.
 constexpr DWORD kHostVersionWithEventListener = 2010000;
+// Every release of the host, from 2.00 beta1 on, reports at least this. A
+// smaller number (0 from a host that has none to give) is no release's: the
+// plug-in takes such a host for one of the newest SDK it knows, since no
+// release can be told from it.
+constexpr DWORD kFirstHostVersion = 2000100;
 
 }  // namespace aviutl2

@@ -77,6 +77,7 @@ extern "C" __declspec(dllexport) void InitializeLogger(LOG_HANDLE* logger) { set
 // and the learned record.
 extern "C" __declspec(dllexport) bool InitializePlugin(DWORD version) {
   try {
+    if (version < kFirstHostVersion) version = kHostVersionWithEventListener;
     if (version < kHostVersionWithEditState) {
       initialisation = Initialisation::refused;
       LogText line;

@@ -310,6 +310,11 @@ TEST_F(Aviutl2Plugin, OlderHosts) {
       {"one below 2.0.54: refused", HostSdk::noEditState, aviutl2::kHostVersionWithEditState - 1,
        LoadResult::initializeFailed, 0, 0},
       {"2.00 beta15: refused", HostSdk::noEditState, 2001500, LoadResult::initializeFailed, 0, 0},
+      // No release reports a number below 2.00 beta1's: such a host is
+      // taken for a current one.
+      {"version 0: the newest SDK", HostSdk::current, 0, LoadResult::registered, 1, 2},
+      {"version 2000000: the newest SDK", HostSdk::current, aviutl2::kFirstHostVersion - 1, LoadResult::registered,
+       1, 2},
   };
   addTemplate("plugin", "values-ghost.tpp", "values.tpp");
   for (const Row& row : rows) {
