@@ -17,6 +17,7 @@
 #include "Aviutl2Host.h"
 #include "CommandLine.h"
 #include "host-support/Files.h"
+#include "host-support/PortRedirect.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ struct Options {
   int32_t selectStart = -1, selectEnd = -1;
   StateChange change = StateChange::withEvent;
   double outputSeconds = 1.0;
+  bool portMapped = false;  // --port-map given
   DWORD timeoutMs = 10000;
   std::vector<std::string> commands;
 };
@@ -222,6 +224,14 @@ std::vector<CommandOption> commandOptions(Options* o) {
        }},
       {"--no-window", nullptr, "no host window (get_host_app_window gives null)",
        setSwitch(&o->settings.makeWindow, false)},
+      {"--port-map", "FROM=TO", "send the plug-in's connections to local port\nFROM to port TO instead (for tests)",
+       [o](const std::string& v) {
+         int32_t from, to;
+         std::string problem = takePair(v, '=', &from, &to);
+         if (problem.empty()) addPortRedirect(from, to);
+         o->portMapped = problem.empty();
+         return problem;
+       }},
   };
 }
 
@@ -286,6 +296,10 @@ bool loadPlugin(Session* session) {
   report(session);
   if (result != LoadResult::registered) {
     fprintf(stderr, "aviutl2-host: %s\n", error.c_str());
+    return false;
+  }
+  if (o.portMapped && !installPortRedirects(GetModuleHandleW(wideOf(o.pluginPath).c_str()), &error)) {
+    fprintf(stderr, "aviutl2-host: --port-map: %s\n", error.c_str());
     return false;
   }
   print("host: loaded " + o.pluginPath + ", host version " + std::to_string(o.settings.hostVersion) + "\n");
