@@ -19,6 +19,10 @@
 //   is removed. The default loses its trailing spaces (not other blanks).
 // - A file that can't be read, or whose path is 260 characters or longer,
 //   reads as an empty file.
+// - What comes back is the wide function's text (at most size - 1
+//   characters) converted into size - 1 bytes of whole characters; text
+//   that does not fit leaves the byte where a double-byte character would
+//   begin unwritten and ends at a NUL in the last byte (writeConverted).
 //
 // Parsed files are cached by path, size and modification time, so a
 // template read many times during one save is parsed once; a file changed
