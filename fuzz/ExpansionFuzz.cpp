@@ -1,7 +1,10 @@
 // Section expansion of a generated template with generated job values:
 // "start" and "end" always give a text within kMaxScriptBytes, and end in
 // bounded time however the sections name each other (libFuzzer's -timeout
-// reports an expansion that does not).
+// reports an expansion that does not). A script holds no byte that a
+// profile read left unwritten: the stand-in writes kProfileUnwrittenByte
+// there unless the buffer held 0, so a script that holds that byte while
+// neither the template nor the output name does read one.
 //
 // Input: nine little-endian int32 (frames, lengthSeconds, timeSeconds,
 // filters, pixels, width, height, fpsTimes100 and the clock), missing ones
@@ -31,10 +34,16 @@ int32_t takeInt(const uint8_t*& data, size_t& size) {
   return static_cast<int32_t>(value);
 }
 
-void expandAndCheck(const char* name, const JobRecord& job, int32_t now) {
+bool holdsUnwrittenMarker(const void* bytes, size_t size) {
+  return memchr(bytes, kProfileUnwrittenByte, size) != nullptr;
+}
+
+void expandAndCheck(const char* name, const JobRecord& job, int32_t now, bool inputHoldsMarker) {
   char* script = expandSectionAt(name, job, now);
   FUZZ_CHECK(script != nullptr);
-  FUZZ_CHECK(strlen(script) <= static_cast<size_t>(kMaxScriptBytes));
+  size_t length = strlen(script);
+  FUZZ_CHECK(length <= static_cast<size_t>(kMaxScriptBytes));
+  FUZZ_CHECK(inputHoldsMarker || !holdsUnwrittenMarker(script, length));
   free(script);
 }
 
@@ -69,8 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(path.size() < sizeof job.templatePath);
   memcpy(job.templatePath, path.c_str(), path.size() + 1);
 
-  expandAndCheck("start", job, now);
-  expandAndCheck("end", job, now);
+  bool inputHoldsMarker =
+      holdsUnwrittenMarker(job.outputName, sizeof job.outputName) || holdsUnwrittenMarker(data, size);
+  expandAndCheck("start", job, now, inputHoldsMarker);
+  expandAndCheck("end", job, now, inputHoldsMarker);
   removeScratchFile(path);
   flushProfileCache();
   return 0;

@@ -9,8 +9,11 @@
 //
 // A run fails when a guard byte around a host record or a descriptor word
 // changes, when a handler returns other than 1 (saves) or 0 (the window),
-// when one handler call sends more than one notice, or when it takes longer
-// than the delivery limit and one second. The receivers behind both ports
+// when one handler call sends more than one notice, when it takes longer
+// than the delivery limit and one second, or when a notice holds a byte
+// that a profile read left unwritten: the module's stand-in writes
+// kProfileUnwrittenByte there unless the buffer held 0, so a notice holding
+// that byte while no template and no output name does read one. The receivers behind both ports
 // answer with bytes, close at once or reset; a server that never answers is
 // left out (every run would wait out the limit; the suites cover it).
 //
@@ -80,6 +83,7 @@ struct Target {
 
 Target target;
 time_t hostClock;
+bool inputHoldsMarker;  // a template or the output name of the run holds kProfileUnwrittenByte
 
 time_t clockOfHost(time_t* out) {
   if (out != nullptr) *out = hostClock;
@@ -109,6 +113,9 @@ size_t takeNotices(const char* call) {
     for (const std::string& request : requests) {
       if (tracing()) fprintf(stderr, "  %s notice to %s: %s\n", call, receiver == hostReceiver() ? "9801" : "11000",
                              scriptOf(request).c_str());
+      if (!inputHoldsMarker && request.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos) {
+        fail(std::string(call) + " sent a byte that a profile read left unwritten");
+      }
     }
   }
   return notices;
@@ -273,6 +280,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BoundaryInput in = readBoundaryInput(data, size);
   const HostedPlugin& plugin = target.plugin;
+  inputHoldsMarker = in.outputName.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos;
+  for (const TemplateInput& one : in.templates) {
+    inputHoldsMarker = inputHoldsMarker || one.bytes.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos;
+  }
   writeTemplates(in);
   memcpy(extendedData(plugin), in.extendedData, kExtendedDataBytes);
   setServerAnswer(in);

@@ -58,6 +58,23 @@ const char kThresholds[] =
     "[config]\r\nghost=A\r\n[start]\r\n1=$(c)$(c)$(c)$(c)$(c)\r\n"
     "[c]\r\npattern=2000\r\nswitch=case\r\n1=c\r\n2000=z\r\n[end]\r\n1=$(c)\r\n";
 
+// Values that the plug-in's reads cut inside ソ (0x83 0x5C): 2046 bytes and
+// ソ in 2048 (alternatives, "switch", "source"), 258 bytes and ソ in the
+// ghost's 260, and 28 digits and ソ in the native stand-in's 30-byte
+// integer buffer ("pattern", a threshold).
+std::string cutBefore(char fill, size_t length) { return std::string(length, fill) + "\x83\x5C"; }
+
+std::string cutValues() {
+  return "[config]\r\nghost=" + cutBefore('g', 258) + "\r\n[start]\r\n1=" + cutBefore('a', 2046) +
+         "\x83\x5C\r\n[end]\r\n1=<$(inner)>\r\n[inner]\r\n1=" + cutBefore('n', 2046) + "\r\n";
+}
+
+std::string cutWords() {
+  return "[config]\r\nghost=A\r\n[start]\r\npattern=" + std::string(27, '0') + "2\x83\x5C\r\nswitch=" +
+         cutBefore('w', 2046) + "\r\n1=one\r\n2=two\r\n[end]\r\npattern=2\r\nswitch=case\r\nsource=" +
+         cutBefore('s', 2046) + "\r\ncase1=" + std::string(25, '0') + "100\x83\x5C\r\n1=few\r\n2=many\r\n";
+}
+
 // A record that keeps the invariants with one learned run.
 void learnedRecord(BoundaryInput* in) {
   const uint8_t record[kExtendedDataBytes] = {
@@ -164,6 +181,8 @@ const Seed kSeeds[] = {
        in->saves[0].endClock = -86400;
      }},
     {"fan-out", [](BoundaryInput* in) { in->templates[0].bytes = kFanOut; }},
+    {"cut-inside-character-values", [](BoundaryInput* in) { in->templates[0].bytes = cutValues(); }},
+    {"cut-inside-character-words", [](BoundaryInput* in) { in->templates[0].bytes = cutWords(); }},
     {"case-thresholds-to-the-limit", [](BoundaryInput* in) { in->templates[0].bytes = kThresholds; }},
     {"sample-templates",
      [](BoundaryInput* in) {

@@ -1,6 +1,11 @@
 // The profile-reader stand-in on any file with any section, key, default
 // and buffer size: the count it returns fits the buffer and matches the
-// text written, and nothing is written behind the buffer.
+// text written, and nothing is written behind the buffer. Up to its
+// terminator it leaves unwritten only what Windows does, the byte in front
+// of a terminator at size - 1 where a double-byte character did not fit:
+// read again into a cleared buffer, that byte holds 0 where the first read,
+// into a filled buffer, shows kProfileUnwrittenByte, and every other byte
+// is the same.
 //
 // Input: one flags byte, two bytes of buffer size (little-endian, taken
 // modulo kLargestBuffer + 1), then section NUL key NUL default NUL and the
@@ -11,6 +16,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "FuzzSupport.h"
 
@@ -65,19 +71,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (bufferSize == 0) {
     FUZZ_CHECK(length == 0);
     for (size_t i = 0; i < kGuardBytes; ++i) FUZZ_CHECK(block[i] == kGuardByte);  // nothing written
-  } else if (sectionArg != nullptr && keyArg != nullptr) {
-    // One value: the count is its length, at most size - 1. Cut inside a
-    // double-byte character, Windows returns size - 1 with the whole
-    // characters before the cut, one byte shorter.
-    size_t written = strnlen(buffer, bufferSize);
-    FUZZ_CHECK(written < bufferSize);  // terminated within the buffer
-    FUZZ_CHECK(length <= bufferSize - 1);
-    FUZZ_CHECK(written == length || (length == bufferSize - 1 && written + 1 == length));
   } else {
-    // A list of names, each ending in NUL, and one more NUL at the end; or
-    // the default, when the section holds no key.
     FUZZ_CHECK(length <= bufferSize - 1);
     FUZZ_CHECK(buffer[length] == '\0');
+    // One value: the count is its length, also when the byte in front of
+    // the terminator was left unwritten (it holds the marker, not 0). A
+    // list: names each ending in NUL, and one more NUL at the end; or the
+    // default, when the section holds no key.
+    if (sectionArg != nullptr && keyArg != nullptr) FUZZ_CHECK(strnlen(buffer, bufferSize) == length);
+
+    std::vector<char> cleared(bufferSize, '\0');
+    FUZZ_CHECK(GetPrivateProfileStringA(sectionArg, keyArg, defaultArg, cleared.data(), bufferSize,
+                                        path.c_str()) == length);
+    // Up to the terminator only the byte in front of one at size - 1 may
+    // be left unwritten.
+    for (size_t i = 0; i <= length; ++i) {
+      if (cleared[i] == buffer[i]) continue;
+      FUZZ_CHECK(length == bufferSize - 1 && i == bufferSize - 2);
+      FUZZ_CHECK(cleared[i] == '\0' && block[i] == kProfileUnwrittenByte);
+    }
   }
 
   if (sectionArg != nullptr && keyArg != nullptr) {

@@ -19,6 +19,10 @@
 //   is removed. The default loses its trailing spaces (not other blanks).
 // - A file that can't be read, or whose path is 260 characters or longer,
 //   reads as an empty file.
+// - What comes back is the wide function's text (at most size - 1
+//   characters) converted into size - 1 bytes of whole characters; text
+//   that does not fit leaves the byte where a double-byte character would
+//   begin unwritten and ends at a NUL in the last byte (writeConverted).
 //
 // Parsed files are cached by path, size and modification time, so a
 // template read many times during one save is parsed once; a file changed
@@ -238,16 +242,60 @@ const ParsedProfile* openProfile(ProfileCache* cache, const char* file) {
   return cache->files[slot].get();
 }
 
+// Windows' ANSI function converts the text of the wide one into the
+// buffer, and a byte it does not write keeps what the buffer held. Here a
+// 0 stays, so that a buffer cleared beforehand reads as on Windows, and any
+// other byte becomes kProfileUnwrittenByte: code that reads such a byte
+// from a buffer it did not clear shows the same marker in every run.
+void leaveUnwritten(char* from, char* to) {
+  for (char* p = from; p < to; ++p) {
+    if (*p != '\0') *p = static_cast<char>(kProfileUnwrittenByte);
+  }
+}
+
+// Converts `length` bytes of text, the whole characters that Windows' wide
+// function gave (NULs between the names of a list), into `buffer` of `size`
+// (at least 1) bytes as the ANSI function does, and returns its count. Text
+// that fits in size - 1 bytes is followed by a NUL and returns its length.
+// Text that does not is written up to its last whole character that fits;
+// NUL goes into the last byte and the count is size - 1. A double-byte
+// character that would begin in the last byte but one leaves that byte
+// unwritten.
+DWORD writeConverted(const char* text, size_t length, char* buffer, DWORD size) {
+  const char* end = text + length;
+  size_t written = 0;
+  while (written < length) {
+    size_t step = cp932CharLength(text + written, end);
+    if (written + step > size - 1) {
+      leaveUnwritten(buffer + written, buffer + size - 1);
+      buffer[size - 1] = '\0';
+      return size - 1;
+    }
+    memcpy(buffer + written, text + written, step);
+    written += step;
+  }
+  buffer[written] = '\0';
+  return static_cast<DWORD>(written);
+}
+
+// Returns how many bytes the first `chars` characters of the `length` bytes
+// at `text` take (all of them when it has fewer).
+size_t bytesOfChars(const char* text, size_t length, size_t chars) {
+  size_t bytes = 0;
+  for (size_t i = 0; i < chars && bytes < length; ++i) bytes += cp932CharLength(text + bytes, text + length);
+  return bytes;
+}
+
 // Copies a value or default of `length` bytes to `buffer` of `size` (at
 // least 1) bytes as Windows gives it back, and returns the count Windows
-// returns. One pair of matching quotes around the text is removed. The text
-// is cut to whole characters within size - 1 bytes; a cut text returns
-// size - 1 and the rest of the buffer is NUL. Windows counts the room in
-// characters before it converts them to bytes, and drops the closing quote
-// as the last character once the buffer (counted in characters) could hold
-// the text behind the opening quote; so a quoted value can lose one
-// character more than its length asks for ('"quoted"' in 7 bytes gives
-// 'quote'). That is followed here to give the same results.
+// returns. One pair of matching quotes around the text is removed. The
+// wide function keeps at most size - 1 characters, which writeConverted
+// then puts into size - 1 bytes. Windows counts the room in characters,
+// and drops the closing quote as the last character once the buffer
+// (counted in characters) could hold the text behind the opening quote; so
+// a quoted value can lose one character more than its length asks for
+// ('"quoted"' in 7 bytes gives 'quote'). That is followed here to give the
+// same results.
 DWORD copyEntry(const char* text, size_t length, char* buffer, DWORD size) {
   bool quoted = false;
   if (length >= 2 && (text[0] == '"' || text[0] == '\'') &&
@@ -259,52 +307,38 @@ DWORD copyEntry(const char* text, size_t length, char* buffer, DWORD size) {
   size_t restChars = cp932CharCount(text, length);
   size_t copyChars = restChars < size - 1 ? restChars : size - 1;
   if (quoted && size >= restChars && copyChars > 0) --copyChars;
-
-  const char* end = text + length;
-  size_t written = 0;
-  for (size_t chars = 0; chars < copyChars; ++chars) {
-    size_t step = cp932CharLength(text + written, end);
-    if (written + step > size - 1) {
-      memset(buffer + written, 0, size - written);
-      return size - 1;
-    }
-    memcpy(buffer + written, text + written, step);
-    written += step;
-  }
-  buffer[written] = '\0';
-  return static_cast<DWORD>(written);
+  return writeConverted(text, bytesOfChars(text, length, copyChars), buffer, size);
 }
 
 // Writes `names` as a list of NUL-terminated names ended by one more NUL,
-// and returns its length without the final NUL. A list that does not fit
-// is cut within its last name and ends with two NULs; it returns size - 2.
-// As in Windows, a name that would fill the buffer up to its last byte
-// does not fit either, so `used` stays at most size - 2.
+// and returns its length without the final NUL. The wide function counts
+// in characters: a list that does not fit in size characters is cut within
+// its last name, which then ends at one NUL with the last byte unwritten
+// (leaveUnwritten), and returns size - 2. As in Windows, a name that would
+// fill the buffer up to its last character does not fit either. The list
+// is then converted as writeConverted does, so one whose double-byte
+// characters take more than size - 1 bytes returns size - 1.
 DWORD copyList(const std::vector<std::pair<const char*, size_t>>& names, char* buffer,
                DWORD size) {
   if (size < 2) {
     buffer[0] = '\0';
     return 0;
   }
-  size_t used = 0;
+  std::string list;
+  size_t usedChars = 0;
   for (const auto& name : names) {
-    if (used + name.second + 1 >= size - 1) {
-      const char* end = name.first + name.second;
-      size_t room = size - 2 - used;
-      size_t fit = 0;
-      while (fit < name.second && fit + cp932CharLength(name.first + fit, end) <= room) {
-        fit += cp932CharLength(name.first + fit, end);
-      }
-      memcpy(buffer + used, name.first, fit);
-      memset(buffer + used + fit, 0, size - used - fit);
-      return size - 2;
+    size_t chars = cp932CharCount(name.first, name.second);
+    if (usedChars + chars + 1 >= size - 1) {
+      list.append(name.first, bytesOfChars(name.first, name.second, size - 2 - usedChars));
+      DWORD count = writeConverted(list.data(), list.size(), buffer, size);
+      if (count < size - 1) leaveUnwritten(buffer + count + 1, buffer + size);
+      return count;
     }
-    memcpy(buffer + used, name.first, name.second);
-    used += name.second;
-    buffer[used++] = '\0';
+    list.append(name.first, name.second);
+    list += '\0';
+    usedChars += chars + 1;
   }
-  buffer[used] = '\0';
-  return static_cast<DWORD>(used);
+  return writeConverted(list.data(), list.size(), buffer, size);
 }
 
 DWORD readProfileString(const ParsedProfile* profile, const char* section, const char* key,
@@ -404,7 +438,9 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
 }
 
 UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR file) {
-  char text[kIntBufferSize];
+  // Cleared: a value cut inside a character (28 digits and ソ) leaves a
+  // byte unwritten, and the digits are read up to the first other byte.
+  char text[kIntBufferSize] = {};
   DWORD length;
   {
     ProfileCache& cache = profileCache();

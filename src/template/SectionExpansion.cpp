@@ -11,6 +11,7 @@
 #include "template/ScriptParser.h"
 #include "template/SectionChoice.h"
 #include "template/SjisText.h"
+#include "template/TemplateValue.h"
 
 namespace {
 
@@ -93,8 +94,7 @@ int32_t readInt(const Expansion& e, const char* section, const char* key, int32_
 // Reads a value into `buffer` (kTemplateValueSize bytes), always terminated.
 void readText(const Expansion& e, const char* section, const char* key,
                      const char* fallback, char* buffer) {
-  GetPrivateProfileStringA(section, key, fallback, buffer, kTemplateValueSize, e.templatePath);
-  buffer[kTemplateValueSize - 1] = '\0';
+  readTemplateValue(e.templatePath, section, key, fallback, buffer, kTemplateValueSize);
 }
 
 bool switchIsCase(const Expansion& e, const char* section) {

@@ -7,6 +7,7 @@
 
 #include "common/TextCopy.h"
 #include "template/SjisText.h"
+#include "template/TemplateValue.h"
 
 namespace {
 
@@ -75,12 +76,8 @@ bool fillEntry(TemplateCatalog* catalog, int32_t index, const char* folder, cons
   memcpy(path + folderLength, name, nameLength + 1);
   catalog->paths[index] = path;
 
-  // The profile read writes nothing at all for a path of 260 bytes or more,
-  // not even the default, so the buffer starts empty.
-  char ghost[MAX_PATH];
-  ghost[0] = '\0';
-  GetPrivateProfileStringA("config", "ghost", "", ghost, sizeof ghost, path);
-  ghost[sizeof ghost - 1] = '\0';
+  char ghost[kGhostNameSize];
+  readTemplateValue(path, "config", "ghost", "", ghost, sizeof ghost);
   catalog->ghostNames[index] = copyText(ghost);
   return catalog->ghostNames[index] != nullptr;
 }

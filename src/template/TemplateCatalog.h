@@ -1,7 +1,11 @@
 // The template files (*.tpp) in the plug-in's folder with the ghost each names.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
+
+// Bytes read for the ghost a template names, the terminator included.
+constexpr size_t kGhostNameSize = 260;
 
 struct TemplateCatalog {
   int32_t entryCount;  // 0 or more

@@ -21,6 +21,7 @@ namespace {
 #define DAYS_AND " \x93\xFA\x82\xC6 "          /* 日と */
 #define HOURS " \x8E\x9E\x8A\xD4"              /* 時間 */
 #define KANA_A "\x82\xA0"                      /* あ */
+#define SO "\x83\x5C"                          /* ソ */
 
 std::string fixtureBytes(const char* name) { return readFileBytes(fixturePath("hostile", name)); }
 
@@ -41,6 +42,7 @@ struct SaveOutcome {
   int32_t started = 0;
   int32_t ended = 0;
   std::vector<std::string> scripts;  // of the requests the receiver got, in order
+  std::vector<std::string> ghosts;   // the ghost each of them names
   std::string damage;
 };
 
@@ -92,12 +94,20 @@ class Hostile : public ::testing::Test {
     return plugin;
   }
 
+  // Loads the plug-in with `bytes` as its one template, chosen by the host.
+  HostedPlugin* openWithTemplate(const char* tag, const std::string& bytes) {
+    HostScene scene;
+    scene.savedTemplate = "hostile.tpp";
+    return open(newFolder(tag), {{"hostile.tpp", bytes}}, scene);
+  }
+
   SaveOutcome save(const HostedPlugin& plugin, int32_t firstFrame, int32_t lastFrame) {
     SaveOutcome outcome;
     outcome.started = saveStart(plugin, firstFrame, lastFrame);
     outcome.ended = saveEnd(plugin);
     for (const std::string& request : takeReceiverRequests(hostReceiver())) {
       outcome.scripts.push_back(scriptOf(request));
+      outcome.ghosts.push_back(ghostOf(request));
     }
     outcome.damage = hostDamage(plugin);
     return outcome;
@@ -296,6 +306,15 @@ std::string garbageTemplate(unsigned seed, bool startAfter) {
   return startAfter ? bytes + "\r\n[start]\r\n1=after garbage\r\n" : bytes;
 }
 
+// A template whose value the plug-in's read has to cut inside a double-byte
+// character: ASCII up to the last byte but one of the buffer, then ソ.
+// Windows converts whole characters only and leaves the byte where ソ would
+// begin unwritten, with the terminator behind it; whatever the buffer held
+// there must not reach the ghost. The value is the bytes before ソ.
+std::string cutTemplate(const std::string& config, const std::string& start, const std::string& more = "") {
+  return "[config]\r\n" + config + "\r\n[start]\r\n" + start + "\r\n[end]\r\n1=end\r\n" + more;
+}
+
 // Matches a script against what a row expects.
 enum class Expect { exactly, anything, onlyOf };
 
@@ -306,10 +325,13 @@ struct TemplateCase {
   // exactly: the scripts; onlyOf: one script whose bytes all occur in
   // scripts[0], at most scripts[1].size() bytes long.
   std::vector<std::string> scripts;
+  std::string ghost = "";  // exactly: when not empty, the ghost every request names
 };
 
 TEST_F(Hostile, HostileTemplatesExpandWithinBounds) {
   const std::string cycleLetters = repeated("ABC", 10) + "A";  // 31 levels below "start"
+  const std::string cut = std::string(2046, 'a');  // and ソ: 2048 bytes leave room for 2047
+  const std::string caseMode = "pattern=2\r\nswitch=case\r\n";
   const TemplateCase cases[] = {
       {"1 MB of sections before start and end", megabyteTemplate(), Expect::exactly, {"start 900", "end 900"}},
       {"lines of 100 KB: the value is cut at 2047 bytes", longLinesTemplate(), Expect::exactly,
@@ -325,12 +347,33 @@ TEST_F(Hostile, HostileTemplatesExpandWithinBounds) {
        Expect::onlyOf, {"x", std::string(4096, 'x')}},
       {"the same with 2000-byte texts: the size limit ends it", fixtureBytes("fan-out-wide.tpp"), Expect::onlyOf,
        {"w", std::string(1u << 20, 'w')}},
+      {"an alternative of 2046 bytes and ソソ", cutTemplate("ghost=hostile", "1=" + cut + SO SO), Expect::exactly,
+       {cut, "end"}, "hostile"},
+      {"a ghost of 258 bytes and ソ, read into 260", cutTemplate("ghost=" + std::string(258, 'g') + SO, "1=start"),
+       Expect::exactly, {"start", "end"}, std::string(258, 'g')},
+      {"an alternative of 2046 bytes and ソ in a nested section",
+       cutTemplate("ghost=hostile", "1=<$(inner)>", "[inner]\r\n1=" + cut + SO "\r\n"), Expect::exactly,
+       {"<" + cut + ">", "end"}, "hostile"},
+      {"an alternative of 2046 bytes and ソ chosen in case mode (900 frames, case1=100)",
+       cutTemplate("ghost=hostile", caseMode + "case1=100\r\n1=few\r\n2=" + cut + SO), Expect::exactly,
+       {cut, "end"}, "hostile"},
+      // The word is 2046 bytes long whatever follows: no word of "switch"
+      // or "source", so these rows pin the choice the cut word gives.
+      {"\"switch\" of 2046 bytes and ソ: an unknown word, so random mode",
+       cutTemplate("ghost=hostile", "pattern=2\r\nswitch=" + cut + SO "\r\n1=random\r\n2=random"), Expect::exactly,
+       {"random", "end"}, "hostile"},
+      {"\"source\" of 2046 bytes and ソ: an unknown word, so the frames decide",
+       cutTemplate("ghost=hostile", caseMode + "source=" + cut + SO "\r\ncase1=100\r\n1=not frames\r\n2=frames"),
+       Expect::exactly, {"frames", "end"}, "hostile"},
+      // Windows reads an integer into 30 wide characters; the native
+      // stand-in reads 30 bytes, which cut inside ソ after 28 digits.
+      {"a threshold of 28 digits and ソ",
+       cutTemplate("ghost=hostile", caseMode + "case1=" + std::string(25, '0') + "100" SO "\r\n1=below\r\n2=from 100"),
+       Expect::exactly, {"from 100", "end"}, "hostile"},
   };
   for (const TemplateCase& c : cases) {
     SCOPED_TRACE(c.what);
-    HostScene scene;
-    scene.savedTemplate = "hostile.tpp";
-    HostedPlugin* plugin = open(newFolder("template"), {{"hostile.tpp", c.bytes}}, scene);
+    HostedPlugin* plugin = openWithTemplate("template", c.bytes);
     ASSERT_NE(plugin, nullptr);
     SaveOutcome outcome = save(*plugin, 0, 899);
     EXPECT_EQ(outcome.started, 1);
@@ -339,6 +382,9 @@ TEST_F(Hostile, HostileTemplatesExpandWithinBounds) {
     switch (c.expect) {
       case Expect::exactly:
         EXPECT_EQ(outcome.scripts, c.scripts);
+        if (!c.ghost.empty()) {
+          EXPECT_EQ(outcome.ghosts, std::vector<std::string>(c.scripts.size(), c.ghost));
+        }
         break;
       case Expect::anything:
         EXPECT_LE(outcome.scripts.size(), 2u);

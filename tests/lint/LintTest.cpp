@@ -123,7 +123,27 @@ const LintCase kCases[] = {
     {"random-with-thresholds.tpp", 0,
      {":5: warning: \"source\" is read only with \"switch\" set to \"case\"; this section chooses at random"}},
     {"above-pattern.tpp", 0, {":7: warning: alternative 3 is above \"pattern\" (2) and is never chosen"}},
-    {"too-long.tpp", 0, {":4: warning: alternative 1 is 2200 bytes long; only its first 2047 bytes are read"}},
+    // 1100 times あ: the 2048 bytes of the plug-in's read end inside the 1024th.
+    {"too-long.tpp", 0,
+     {":4: warning: alternative 1 is 2200 bytes long; only its first 2047 bytes are read",
+      ":4: warning: alternative 1 is cut inside a double-byte character: the plug-in reads only its first 2046 "
+      "bytes and loses that character"}},
+    // Values whose read ends inside ソ (0x83 0x5C): "ghost" (258 bytes read
+    // into 260), an alternative, "source" and "switch" (2046 into 2048).
+    // A message that quotes the value is cut to the 1023 bytes of a report.
+    {"cut-inside-character.tpp", 0,
+     {":2: warning: \"ghost\" is 260 bytes long; only its first 259 bytes are read",
+      ":2: warning: \"ghost\" is cut inside a double-byte character: the plug-in reads only its first 258 bytes "
+      "and loses that character",
+      ":4: warning: alternative 1 is 2050 bytes long; only its first 2047 bytes are read",
+      ":4: warning: alternative 1 is cut inside a double-byte character: the plug-in reads only its first 2046 "
+      "bytes and loses that character",
+      ":8: warning: " + ("\"source\" is \"" + std::string(2046, 's')).substr(0, 1023),
+      ":8: warning: \"source\" is cut inside a double-byte character: the plug-in reads only its first 2046 "
+      "bytes and loses that character",
+      ":14: warning: " + ("\"switch\" is \"" + std::string(2046, 'w')).substr(0, 1023),
+      ":14: warning: \"switch\" is cut inside a double-byte character: the plug-in reads only its first 2046 "
+      "bytes and loses that character"}},
     {"keyword-section.tpp", 0,
      {":7: warning: section \"Time\" is named like the keyword \"time\" and can never be expanded"}},
     {"no-ghost.tpp", 0,

@@ -15,17 +15,20 @@ namespace {
 
 struct Reading {
   DWORD length;
-  std::string text;  // the buffer up to its first NUL
+  std::string text;   // the buffer up to its first NUL
+  std::string bytes;  // the whole buffer
 };
 
-// Reads with a buffer of `size` bytes and checks that nothing was written
-// behind it.
+// Reads with a buffer of `size` bytes, each `fill` before the call, and
+// checks that nothing was written behind it.
 Reading readString(const std::string& file, const char* section, const char* key,
-                   const char* defaultText, DWORD size = 100) {
+                   const char* defaultText, DWORD size = 100, char fill = '#') {
   std::vector<char> buffer(size + 16, '#');
+  memset(buffer.data(), fill, size);
   Reading reading;
   reading.length = GetPrivateProfileStringA(section, key, defaultText, buffer.data(), size, file.c_str());
   reading.text.assign(buffer.data(), strnlen(buffer.data(), size));
+  reading.bytes.assign(buffer.data(), size);
   for (size_t i = size; i < buffer.size(); ++i) EXPECT_EQ('#', buffer[i]) << "written behind the buffer";
   return reading;
 }
@@ -184,6 +187,92 @@ TEST(ProfileString, CutsToTheBuffer) {
     // front of the terminator unwritten; only the whole characters count.
     EXPECT_EQ(row.text, reading.text.substr(0, strlen(row.text))) << row.key << " in " << row.size;
     EXPECT_LE(reading.text.size(), reading.length) << row.key << " in " << row.size;
+  }
+}
+
+// A text that needs more than size - 1 bytes, cut inside a double-byte
+// character. Windows converts the text its wide function gives (already
+// cut to size - 1 characters) into size - 1 bytes of whole characters; when
+// they don't all fit, the byte where the next double-byte character would
+// begin stays as the buffer held it, NUL goes into the last byte and the
+// count is size - 1. A list that its wide function cut ends at one NUL with
+// the last byte unwritten. In `bytes` '~' stands for an unwritten byte,
+// '#' for one behind the terminator, untouched either way. Unwritten bytes
+// hold the buffer's '#' under Windows and the stand-in's marker natively;
+// in a buffer cleared first they hold 0 in both.
+#ifdef _WIN32
+constexpr char kUnwritten = '#';
+#else
+constexpr char kUnwritten = static_cast<char>(kProfileUnwrittenByte);
+#endif
+
+TEST(ProfileString, CutInsideACharacterLeavesOneByteUnwritten) {
+  TempFolder folder("cutchar");
+  std::string values = profileFile(folder,
+                                   "[s]\r\n"
+                                   "template=" + std::string(2046, 'a') + "\x83\x5C\x83\x5C\r\n"  // ソソ
+                                   "ghost=" + std::string(258, 'g') + "\x83\x5C\r\n"
+                                   "wide=\x95\x5C\x95\x5C\x95\x5C\x95\x5C\r\n"  // 表表表表
+                                   "mixed=a\x95\x5C\x95\x5C\x95\x5C\r\n"          // a表表表
+                                   "quoted=\"ab\x95\x5C\x95\x5C\"\r\n",           // "ab表表"
+                                   "values.tpp");
+  std::string lists = profileFile(folder,
+                                  "[\x95\x5C\x95\x5C\x95\x5C]\r\n"  // [表表表]
+                                  "k=1\r\n"
+                                  "[\x95\x5C]\r\n"                      // [表]
+                                  "\x95\x5C\x95\x5C=2\r\n"            // 表表=2
+                                  "\x95\x5C=3\r\n",                    // 表=3
+                                  "lists.tpp");
+#define HYO "\x95\x5C" /* 表 */
+  struct Row { const std::string& file; const char* section; const char* key; const char* defaultText; DWORD size; DWORD length; std::string bytes; } rows[] = {
+      {values, "s", "template", "d", 2048, 2047, std::string(2046, 'a') + "~" + '\0'},
+      {values, "s", "ghost", "d", 260, 259, std::string(258, 'g') + "~" + '\0'},
+      {values, "s", "wide", "d", 1, 0, std::string("", 1)},
+      {values, "s", "wide", "d", 2, 1, std::string("~", 2)},
+      {values, "s", "wide", "d", 3, 2, std::string(HYO, 3)},           // no room left behind 表: nothing unwritten
+      {values, "s", "wide", "d", 4, 3, std::string(HYO "~", 4)},
+      {values, "s", "wide", "d", 5, 4, std::string(HYO HYO, 5)},
+      {values, "s", "wide", "d", 8, 7, std::string(HYO HYO HYO "~", 8)},
+      {values, "s", "wide", "d", 9, 8, std::string(HYO HYO HYO HYO, 9)},  // fits
+      {values, "s", "wide", "d", 10, 8, std::string(HYO HYO HYO HYO "\0#", 10)},
+      {values, "s", "mixed", "d", 3, 2, std::string("a~", 3)},
+      {values, "s", "mixed", "d", 4, 3, std::string("a" HYO, 4)},
+      {values, "s", "mixed", "d", 7, 6, std::string("a" HYO HYO "~", 7)},
+      {values, "s", "quoted", "d", 4, 3, std::string("ab~", 4)},
+      {values, "s", "quoted", "d", 6, 5, std::string("ab" HYO "~", 6)},  // the closing quote took a character too
+      {values, "s", "quoted", "d", 7, 6, std::string("ab" HYO HYO, 7)},
+      {values, "s", "nokey", HYO HYO, 4, 3, std::string(HYO "~", 4)},     // the default, the same way
+      {lists, nullptr, nullptr, "d", 2, 0, std::string("\0~", 2)},
+      {lists, nullptr, nullptr, "d", 4, 3, std::string(HYO "~", 4)},
+      {lists, nullptr, nullptr, "d", 6, 5, std::string(HYO HYO "~", 6)},
+      {lists, nullptr, nullptr, "d", 7, 6, std::string(HYO HYO HYO, 7)},
+      {lists, nullptr, nullptr, "d", 8, 7, std::string(HYO HYO HYO "\0", 8)},
+      {lists, nullptr, nullptr, "d", 9, 8, std::string(HYO HYO HYO "\0~", 9)},
+      {lists, nullptr, nullptr, "d", 10, 9, std::string(HYO HYO HYO "\0" HYO, 10)},
+      {lists, nullptr, nullptr, "d", 12, 10, std::string(HYO HYO HYO "\0" HYO "\0\0#", 12)},
+      {lists, HYO, nullptr, "d", 4, 3, std::string(HYO "~", 4)},
+      {lists, HYO, nullptr, "d", 5, 4, std::string(HYO HYO, 5)},
+      {lists, HYO, nullptr, "d", 6, 5, std::string(HYO HYO "\0", 6)},
+      {lists, HYO, nullptr, "d", 7, 6, std::string(HYO HYO "\0~", 7)},
+      {lists, HYO, nullptr, "d", 8, 7, std::string(HYO HYO "\0" HYO, 8)},
+      {lists, HYO, nullptr, "d", 9, 8, std::string(HYO HYO "\0" HYO "\0", 9)},
+  };
+#undef HYO
+  for (const Row& row : rows) {
+    std::string what = std::string(row.key ? row.key : row.section ? "(keys)" : "(sections)") + " in " +
+                       std::to_string(row.size);
+    std::string expected = row.bytes;
+    std::string expectedCleared = row.bytes;
+    for (size_t i = 0; i < row.bytes.size(); ++i) {
+      if (row.bytes[i] == '~') expected[i] = kUnwritten;
+      if (row.bytes[i] == '~' || row.bytes[i] == '#') expectedCleared[i] = '\0';
+    }
+    Reading reading = readString(row.file, row.section, row.key, row.defaultText, row.size);
+    EXPECT_EQ(row.length, reading.length) << what;
+    EXPECT_EQ(expected, reading.bytes) << what;
+    Reading cleared = readString(row.file, row.section, row.key, row.defaultText, row.size, '\0');
+    EXPECT_EQ(row.length, cleared.length) << what << ", cleared first";
+    EXPECT_EQ(expectedCleared, cleared.bytes) << what << ", cleared first";
   }
 }
 
@@ -387,6 +476,7 @@ TEST(ProfileInt, ReadsIntegersAsWindowsDoes) {
       {"99999999999", 1215752191, "modulo 2^32"},
       {"-2147483649", 2147483647, "wraps around below"},
       {"0x80000000", -2147483647 - 1, "hexadecimal wraps too"},
+      {"0000000000000000000000000001\x83\x5C", 1, "28 digits and ソ: the stand-in's 29 bytes cut inside ソ"},
       {"00000000000000000000000000012", 12, "29 characters are read"},
       {"000000000000000000000000000012", 1, "the 30th is not"},
   };

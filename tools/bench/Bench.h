@@ -31,6 +31,7 @@ bool bareExchange(const struct sockaddr_in& address, const std::string& request)
 void printFigure(const std::string& name, double value, int decimals);
 
 // Times each platform call a save-start notice makes by itself (profile
-// reads of `templatePath`, the Winsock calls of a delivery, the clock).
+// reads of `templatePath`, bare and as the plug-in makes them, the Winsock
+// calls of a delivery, the clock).
 // Prints "call median LABEL NAME us" for each.
 void benchCalls(const char* label, const std::string& templatePath, long iterations);

@@ -7,6 +7,7 @@
 #include <time.h>
 
 #include "Bench.h"
+#include "template/TemplateValue.h"
 
 namespace {
 
@@ -28,6 +29,9 @@ void benchCalls(const char* label, const std::string& templatePath, long iterati
   char value[2048];
   timeCall(label, "GetPrivateProfileStringA", iterations,
            [&] { GetPrivateProfileStringA("start", "1", "", value, sizeof value, path); });
+  // The same read as the plug-in makes it: the buffer cleared first.
+  timeCall(label, "readTemplateValue", iterations,
+           [&] { readTemplateValue(path, "start", "1", "", value, sizeof value); });
   timeCall(label, "GetPrivateProfileIntA", iterations, [&] { GetPrivateProfileIntA("start", "pattern", 1, path); });
   timeCall(label, "WSAStartup and WSACleanup", iterations, [] {
     WSADATA data;

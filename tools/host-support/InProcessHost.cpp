@@ -403,6 +403,13 @@ std::string scriptOf(const std::string& request) {
   return request.substr(start, end - start);
 }
 
+std::string ghostOf(const std::string& request) {
+  size_t start = request.find("\r\nIfGhost: ");
+  if (start == std::string::npos) return "";
+  start += 11;
+  return request.substr(start, request.find("\r\n", start) - start);
+}
+
 long residentKiB() {
 #ifdef _WIN32
   // K32GetProcessMemoryInfo, looked up so that no import library is needed.

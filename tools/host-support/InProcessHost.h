@@ -134,6 +134,10 @@ SstpReceiver* stalledReceiver();
 // request in angle brackets when it has none.
 std::string scriptOf(const std::string& request);
 
+// The ghost a request names ("IfGhost: " up to CR LF); empty when it names
+// none (SSTP/1.1).
+std::string ghostOf(const std::string& request);
+
 // The process's resident memory in KiB: VmRSS of /proc/self/status
 // natively, the working set under Windows; 0 when it can't be read. Under
 // QEMU's user-mode emulation it includes the emulator's own memory (its

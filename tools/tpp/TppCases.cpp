@@ -19,6 +19,7 @@
 #include "TppOutput.h"
 #include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
+#include "template/TemplateValue.h"
 
 const char* const kCasesUsage = "cases FILE [--section NAME]... [--utf8]";
 
@@ -64,8 +65,7 @@ std::string rangeText(int64_t low, int64_t high, const char* word) {
 
 std::string readText(const char* path, const char* section, const char* key, const char* fallback) {
   char buffer[kTemplateValueSize];
-  GetPrivateProfileStringA(section, key, fallback, buffer, sizeof buffer, path);
-  buffer[sizeof buffer - 1] = '\0';
+  readTemplateValue(path, section, key, fallback, buffer, sizeof buffer);
   return buffer;
 }
 
@@ -77,7 +77,8 @@ std::vector<std::string> readNameList(const char* path, const char* section) {
   for (DWORD size = 64 * 1024;; size *= 2) {
     buffer.assign(size, '\0');
     got = GetPrivateProfileStringA(section, nullptr, "", buffer.data(), size, path);
-    if (got + 2 < size || size >= kMaxNameList) break;  // size - 2 means the list was cut
+    // size - 2 means the list was cut; size - 1 that its double-byte names did not fit.
+    if (got + 2 < size || size >= kMaxNameList) break;
   }
   std::vector<std::string> names;
   for (DWORD i = 0; i < got;) {

@@ -1,9 +1,10 @@
 // `tpp lint`: reports what makes a template say less than its author meant.
 //
-// Values are read with GetPrivateProfileStringA and GetPrivateProfileIntA,
-// exactly as the plug-in reads them. The profile functions can't tell where
-// a key stands or which keys a section holds, so a scan of the file's lines
-// supplies both. The scan reads lines by the rules that the native profile
+// Values are read through the profile functions exactly as the plug-in
+// reads them (readTemplateValue into the plug-in's buffer sizes,
+// GetPrivateProfileIntA), and read whole too where the plug-in's read may
+// have cut them. The profile functions can't tell where a key stands or
+// which keys a section holds, so a scan of the file's lines supplies both. The scan reads lines by the rules that the native profile
 // stand-ins follow (common/Cp932.h): it steps by code page 932 characters (a
 // ']' inside ゾ is no bracket), trims the same blanks and folds names the
 // same way, the first section of a name hiding any later one and the first
@@ -17,6 +18,7 @@
 
 #include <stdarg.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -30,12 +32,14 @@
 #include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
+#include "template/TemplateCatalog.h"
+#include "template/TemplateValue.h"
 
 namespace {
 
 // The plug-in reads an alternative into 2048 bytes and a ghost into 260.
-constexpr int kAlternativeLimit = 2047;
-constexpr int kGhostLimit = 259;
+constexpr int kAlternativeLimit = kTemplateValueSize - 1;
+constexpr int kGhostLimit = static_cast<int>(kGhostNameSize) - 1;
 // Alternatives and thresholds are checked one by one up to this count per
 // file; a "pattern" that goes beyond it is reported as such and its
 // alternatives are not listed. Per file, since a line of a few bytes per
@@ -282,6 +286,37 @@ std::string readValue(const LintFile& file, const ScannedSection& section, const
   return std::string(buffer.data());
 }
 
+// A text value as the plug-in reads it into `size` bytes.
+struct PluginValue {
+  std::string text;           // the bytes the plug-in gets
+  size_t wholeLength;         // of the value in the file (up to kValueBuffer - 1)
+  bool cutInsideCharacter;    // the read lost a double-byte character at its end
+};
+
+PluginValue readAsPlugin(const LintFile& file, const ScannedSection& section, const char* key, size_t size) {
+  std::vector<char> buffer(size);
+  size_t length = readTemplateValue(file.profilePath.c_str(), section.name.c_str(), key, "", buffer.data(), size);
+  PluginValue value{std::string(buffer.data(), length), length, false};
+  // A value the read cut is at least size - 2 bytes long; read whole, it
+  // shows whether a double-byte character stood where the cut fell.
+  if (length + 2 >= size) {
+    std::string whole = readValue(file, section, key);
+    value.wholeLength = whole.size();
+    value.cutInsideCharacter = length + 2 == size && whole.size() > length &&
+                               cp932CharLength(whole.data() + length, whole.data() + whole.size()) == 2;
+  }
+  return value;
+}
+
+// `what` names the value ("alternative 3", "\"ghost\"").
+void reportCutCharacter(LintFile& file, int line, const PluginValue& value, const char* what) {
+  if (!value.cutInsideCharacter) return;
+  report(file, line, Severity::warning,
+         "%s is cut inside a double-byte character: the plug-in reads only its first %d bytes and loses that "
+         "character",
+         what, static_cast<int>(value.text.size()));
+}
+
 int32_t readInteger(const LintFile& file, const ScannedSection& section, const char* key, int32_t fallback) {
   return static_cast<int32_t>(
       GetPrivateProfileIntA(section.name.c_str(), key, fallback, file.profilePath.c_str()));
@@ -453,13 +488,14 @@ int32_t readPattern(LintFile& file, const ScannedSection& section) {
 bool readCaseMode(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "switch");
   if (key == nullptr) return false;
-  std::string word = readValue(file, section, key->name.c_str());
-  if (isCaseSwitch(word.c_str())) return true;
-  if (sameTextIgnoringCase(word.c_str(), "random") != 0) {
+  PluginValue word = readAsPlugin(file, section, key->name.c_str(), kTemplateValueSize);
+  if (isCaseSwitch(word.text.c_str())) return true;
+  if (sameTextIgnoringCase(word.text.c_str(), "random") != 0) {
     report(file, key->line, Severity::warning,
            "\"switch\" is \"%s\", neither \"case\" nor \"random\"; the alternatives are chosen at random",
-           word.c_str());
+           word.text.c_str());
   }
+  reportCutCharacter(file, key->line, word, "\"switch\"");
   return false;
 }
 
@@ -486,13 +522,14 @@ bool takeAlternativeChecks(LintFile& file, const ScannedSection& section, int32_
 void checkSource(LintFile& file, const ScannedSection& section) {
   const ScannedKey* key = findKey(section, "source");
   if (key == nullptr) return;
-  std::string word = readValue(file, section, key->name.c_str());
+  PluginValue word = readAsPlugin(file, section, key->name.c_str(), kTemplateValueSize);
   Source source;
-  if (!findSource(word.c_str(), &source)) {
+  if (!findSource(word.text.c_str(), &source)) {
     report(file, key->line, Severity::warning,
            "\"source\" is \"%s\", not one of frame, length, time, filter, pixel; the number of frames decides",
-           word.c_str());
+           word.text.c_str());
   }
+  reportCutCharacter(file, key->line, word, "\"source\"");
 }
 
 // The thresholds case1 to case(n-1) in case mode. Alternative i (1 < i < n)
@@ -546,12 +583,15 @@ void reportCaseKeysInRandomMode(LintFile& file, const ScannedSection& section) {
 // One alternative that is there: its length as the plug-in reads it, its
 // quotes and its variables.
 void checkAlternative(LintFile& file, int index, const ScannedKey& key, int32_t k) {
-  std::string text = readValue(file, file.sections[index], key.name.c_str());
-  if (static_cast<int>(text.size()) > kAlternativeLimit) {
+  PluginValue value = readAsPlugin(file, file.sections[index], key.name.c_str(), kTemplateValueSize);
+  if (static_cast<int>(value.wholeLength) > kAlternativeLimit) {
     report(file, key.line, Severity::warning, "alternative %d is %d bytes long; only its first %d bytes are read",
-           static_cast<int>(k), static_cast<int>(text.size()), kAlternativeLimit);
-    text.resize(kAlternativeLimit);
+           static_cast<int>(k), static_cast<int>(value.wholeLength), kAlternativeLimit);
   }
+  char what[32];
+  snprintf(what, sizeof what, "alternative %d", static_cast<int>(k));
+  reportCutCharacter(file, key.line, value, what);
+  const std::string& text = value.text;
   const std::string& raw = key.rawValue;
   if (!raw.empty() && (raw[0] == '"' || raw[0] == '\'') && (raw.size() == 1 || raw.back() != raw[0])) {
     report(file, key.line, Severity::warning,
@@ -716,11 +756,12 @@ void checkGhost(LintFile& file, int config) {
            "(write an empty \"ghost=\" if that is meant)");
     return;
   }
-  std::string value = readValue(file, file.sections[config], ghost->name.c_str());
-  if (static_cast<int>(value.size()) > kGhostLimit) {
+  PluginValue value = readAsPlugin(file, file.sections[config], ghost->name.c_str(), kGhostNameSize);
+  if (static_cast<int>(value.wholeLength) > kGhostLimit) {
     report(file, ghost->line, Severity::warning, "\"ghost\" is %d bytes long; only its first %d bytes are read",
-           static_cast<int>(value.size()), kGhostLimit);
+           static_cast<int>(value.wholeLength), kGhostLimit);
   }
+  reportCutCharacter(file, ghost->line, value, "\"ghost\"");
 }
 
 void checkFile(LintFile& file) {

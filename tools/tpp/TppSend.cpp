@@ -7,6 +7,8 @@
 
 #include "TppJobOptions.h"
 #include "sstp/SstpNotifier.h"
+#include "template/TemplateCatalog.h"
+#include "template/TemplateValue.h"
 
 const char* const kSendUsage =
     "send FILE [--section NAME] [--port 9801|11000] " TPP_JOB_OPTIONS_USAGE;
@@ -34,8 +36,8 @@ int runSendCommand(int argc, char** args) {
   if (!setTemplateFile("send", file, &options.job)) return 2;
 
   // The ghost the template names, read as the plug-in's catalogue reads it.
-  char ghost[MAX_PATH];
-  GetPrivateProfileStringA("config", "ghost", "", ghost, sizeof ghost, options.job.templatePath);
+  char ghost[kGhostNameSize];
+  readTemplateValue(options.job.templatePath, "config", "ghost", "", ghost, sizeof ghost);
 
   char* script = expandForJob(section.c_str(), options);
   if (script == nullptr) {

@@ -214,3 +214,11 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 #ifdef __cplusplus
 }
 #endif
+
+#ifdef __cplusplus
+// Stand-in only: what GetPrivateProfileStringA leaves in a byte of the
+// buffer that Windows leaves unwritten (a text cut inside a double-byte
+// character), unless that byte held 0. Windows leaves whatever memory held
+// there; the marker makes a read of it show the same byte in every run.
+constexpr unsigned char kProfileUnwrittenByte = 0xFF;
+#endif
