@@ -6,13 +6,11 @@
 //   Lines end at CR or LF. Blanks (tab, LF, VT, FF, CR, space and ^Z)
 //   around lines, names and values are dropped. A NUL ends the name or
 //   value it stands in.
-// - "[name]" opens a section, the name running to the last ']' of the line
-//   (found by characters, so the 0x5D inside ゾ is no bracket); text behind
-//   that ']' is ignored. Lines before the first section belong to a nameless
-//   section, so "[]" later in the file is never found.
-// - Any other line is a key: the name before the first '=', the value after
-//   it. A line without '=' is a key without a value: reading it gives the
-//   default. There is no comment syntax (";k=v" is a key named ";k").
+// - Each line is a section header, a key or blank, as common/ProfileLine.h
+//   reads it ("[open=x" is a key named "[open"; ";k=v" one named ";k").
+//   Lines before the first section belong to a nameless section, so "[]"
+//   later in the file is never found. A key line without '=' gives the
+//   default.
 // - Names are compared ignoring ASCII case only, by characters. Only the
 //   first section of a name is searched and the first key of a name wins.
 // - One pair of matching quotes (" or ') around the value, or the default,
@@ -46,6 +44,7 @@
 
 #include "PathMap.h"
 #include "common/Cp932.h"
+#include "common/ProfileLine.h"
 
 namespace {
 
@@ -98,13 +97,6 @@ ProfileCache& profileCache() {
   return cache;
 }
 
-// Trims a name or value read from the file and cuts it at a NUL.
-void trimField(const char* text, size_t* start, size_t* end) {
-  trimProfileBlanks(text, start, end);
-  const void* nul = memchr(text + *start, '\0', *end - *start);
-  if (nul != nullptr) *end = static_cast<const char*>(nul) - text;
-}
-
 std::string keyLookupName(const char* section, size_t sectionLength, const char* key,
                           size_t keyLength) {
   std::string out;
@@ -123,39 +115,16 @@ void parseProfile(ParsedProfile* profile) {
     size_t lineEnd = lineStart;
     while (lineEnd < length && text[lineEnd] != '\r' && text[lineEnd] != '\n') ++lineEnd;
     size_t next = lineEnd + 1;
-    size_t start = lineStart;
-    size_t end = lineEnd;
+    ProfileLine line = readProfileLine(base, lineStart, lineEnd);
     lineStart = next;
-    trimProfileBlanks(base, &start, &end);
-    if (start == end) continue;
-
-    if (text[start] == '[') {
-      size_t close = 0;
-      bool found = false;
-      for (size_t i = start + 1; i < end; i += cp932CharLength(base + i, base + end)) {
-        if (text[i] == ']') {
-          close = i;
-          found = true;
-        }
-      }
-      if (found) {
-        size_t nameStart = start + 1;
-        size_t nameEnd = close;
-        trimField(base, &nameStart, &nameEnd);
-        profile->sections.push_back(
-            ProfileSection{nameStart, nameEnd - nameStart, profile->keys.size(), 0});
-        continue;
-      }
+    if (line.kind == ProfileLineKind::blank) continue;
+    if (line.kind == ProfileLineKind::section) {
+      profile->sections.push_back(
+          ProfileSection{line.nameStart, line.nameEnd - line.nameStart, profile->keys.size(), 0});
+      continue;
     }
-
-    // '=' (0x3D) is never the second byte of a character.
-    const void* equals = memchr(base + start, '=', end - start);
-    size_t nameEnd = equals != nullptr ? static_cast<const char*>(equals) - base : end;
-    size_t valueStart = equals != nullptr ? nameEnd + 1 : end;
-    size_t valueEnd = end;
-    trimField(base, &start, &nameEnd);
-    trimField(base, &valueStart, &valueEnd);
-    ProfileKey key = {start, nameEnd - start, valueStart, valueEnd - valueStart, equals != nullptr};
+    ProfileKey key = {line.nameStart, line.nameEnd - line.nameStart, line.valueStart,
+                      line.valueEnd - line.valueStart, line.hasValue};
     profile->keys.push_back(key);
     ++profile->sections.back().keyCount;
   }

@@ -21,7 +21,8 @@ struct LintRun {
 };
 
 LintRun runLint(const std::vector<std::string>& paths, bool utf8 = false) {
-  std::string folder = makeTempFolder("lint");
+  ScratchFolder scratch("lint");
+  const std::string& folder = scratch.path();
   std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt";
   FILE* out = fopen(localPath(outPath).c_str(), "wb");
   FILE* err = fopen(localPath(errPath).c_str(), "wb");
@@ -35,7 +36,6 @@ LintRun runLint(const std::vector<std::string>& paths, bool utf8 = false) {
   if (err != nullptr) fclose(err);
   run.out = readFileBytes(outPath);
   run.err = readFileBytes(errPath);
-  removeTree(folder);
   return run;
 }
 
@@ -82,6 +82,9 @@ const LintCase kCases[] = {
     {"header-kanji-unclosed.tpp", 1,
      {":7: error: section header has no closing ']'; the line is not read as a section",
       ":8: warning: key \"1\" is repeated; only its first value (line 6) is read"}},
+    // "[open=x": without ']' the line is a key of the section above.
+    {"header-unclosed-key.tpp", 1,
+     {":6: error: section header has no closing ']'; the line is read as key \"[open\" of the section above"}},
     {"header-unclosed.tpp", 1,
      {":1: warning: no section \"end\"; nothing is sent when a save ends",
       ":5: error: section header has no closing ']'; the line is not read as a section",
@@ -218,13 +221,13 @@ TEST(TppLint, UsageErrorsGiveStatusTwo) {
 // each of these lines bought 100,000 key scans (case mode: as many warning
 // lines too, some 2 GB of report for 120 sections); lint seemed to hang.
 TEST(TppLint, LimitsTheAlternativesCheckedPerFile) {
-  std::string folder = makeTempFolder("lintlimit");
+  ScratchFolder scratch("lintlimit");
+  const std::string& folder = scratch.path();
   std::string bytes;
   for (int i = 0; i < 200; i++) bytes += "[s" + std::to_string(i) + "]\r\npattern=99999\r\n";
   writeFileBytes(folder + "/many.tpp", bytes);
   std::string path = localPath(folder + "/many.tpp");
   LintRun run = runLint({path});
-  removeTree(folder);
   EXPECT_EQ(run.status, 1);
   auto occurrences = [&run](const char* text) {
     size_t count = 0;

@@ -4,11 +4,11 @@
 // reads them (readTemplateValue into the plug-in's buffer sizes,
 // GetPrivateProfileIntA), and read whole too where the plug-in's read may
 // have cut them. The profile functions can't tell where a key stands or
-// which keys a section holds, so a scan of the file's lines supplies both. The scan reads lines by the rules that the native profile
-// stand-ins follow (common/Cp932.h): it steps by code page 932 characters (a
-// ']' inside ゾ is no bracket), trims the same blanks and folds names the
-// same way, the first section of a name hiding any later one and the first
-// key of a name any later one.
+// which keys a section holds, so a scan of the file's lines supplies both.
+// The scan reads each line as the native profile stand-ins do
+// (common/ProfileLine.h) and folds names the same way (common/Cp932.h), the
+// first section of a name hiding any later one and the first key of a name
+// any later one.
 #include "TppLint.h"
 
 #include "PatternPieces.h"
@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "common/Cp932.h"
+#include "common/ProfileLine.h"
 #include "template/SectionChoice.h"
 #include "template/SectionExpansion.h"
 #include "template/SjisText.h"
@@ -99,13 +100,6 @@ void report(LintFile& file, int line, Severity severity, const char* format, ...
 }
 
 // ---- Names as the profile functions compare them -------------------------
-
-std::string trimmed(const char* begin, const char* end) {
-  size_t start = 0;
-  size_t stop = static_cast<size_t>(end - begin);
-  trimProfileBlanks(begin, &start, &stop);
-  return std::string(begin + start, begin + stop);
-}
 
 bool sameProfileName(const std::string& a, const std::string& b) { return foldedName(a) == foldedName(b); }
 
@@ -181,18 +175,9 @@ void reportInvalidSjis(LintFile& file, const char* begin, const char* end, int l
   }
 }
 
-// A line whose first character (at `p`) is '['. The name runs to the last
-// ']' of the line, as the profile functions read it.
-void scanSectionHeader(LintFile& file, const char* p, const char* end, int line) {
-  const char* close = nullptr;
-  for (const char* q = p + 1; q < end; q += cp932CharLength(q, end)) {
-    if (*q == ']') close = q;
-  }
-  if (close == nullptr) {
-    report(file, line, Severity::error, "section header has no closing ']'; the line is not read as a section");
-    return;
-  }
-  ScannedSection section{trimmed(p + 1, close), line, 0, {}, {}};
+// A section header line; `name` as readProfileLine found it.
+void scanSectionHeader(LintFile& file, std::string name, int line) {
+  ScannedSection section{std::move(name), line, 0, {}, {}};
   int first = findSection(file, section.name);
   section.canonical = first >= 0 ? first : static_cast<int>(file.sections.size());
   if (first >= 0) {
@@ -202,23 +187,32 @@ void scanSectionHeader(LintFile& file, const char* p, const char* end, int line)
   file.sections.push_back(section);
 }
 
-// Any other line, from its first character at `p`: a key, or a line that
-// the profile functions can't read as one.
-void scanKeyLine(LintFile& file, const char* p, const char* end, int line) {
+// A key line. `bracketed`: the line starts with '[' but has no ']', so the
+// profile functions read it as a key of the section above, not as a header.
+void scanKeyLine(LintFile& file, const char* text, const ProfileLine& read, int line, bool bracketed) {
+  std::string name(text + read.nameStart, read.nameEnd - read.nameStart);
+  if (bracketed) {
+    if (read.hasValue) {
+      report(file, line, Severity::error,
+             "section header has no closing ']'; the line is read as key \"%s\" of the section above",
+             name.c_str());
+    } else {
+      report(file, line, Severity::error, "section header has no closing ']'; the line is not read as a section");
+      return;
+    }
+  }
   bool inSection = !file.sections.empty();
-  bool commentLike = *p == ';' || *p == '#';
-  // '=' (0x3D) is never the second byte of a character.
-  const char* equals = static_cast<const char*>(memchr(p, '=', static_cast<size_t>(end - p)));
-  if (equals == nullptr) {
+  bool commentLike = name[0] == ';' || name[0] == '#';
+  if (!read.hasValue) {
     if (inSection && !commentLike) {
       report(file, line, Severity::warning,
              "line has no '=' and is not read (an alternative must stay on one line)");
     }
     return;
   }
-  ScannedKey key{trimmed(p, equals), trimmed(equals + 1, end), line};
+  ScannedKey key{name, std::string(text + read.valueStart, read.valueEnd - read.valueStart), line};
   if (!inSection) {
-    if (!commentLike) {
+    if (!commentLike && !bracketed) {
       report(file, line, Severity::warning, "key \"%s\" stands before the first section and is never read",
              key.name.c_str());
     }
@@ -238,14 +232,15 @@ void scanKeyLine(LintFile& file, const char* p, const char* end, int line) {
 // One line of the file, without its line end.
 void scanLine(LintFile& file, const char* begin, const char* end, int line, bool checkSjis) {
   if (checkSjis) reportInvalidSjis(file, begin, end, line);
+  ProfileLine read = readProfileLine(begin, 0, static_cast<size_t>(end - begin));
+  if (read.kind == ProfileLineKind::blank) return;
+  if (read.kind == ProfileLineKind::section) {
+    scanSectionHeader(file, std::string(begin + read.nameStart, read.nameEnd - read.nameStart), line);
+    return;
+  }
   const char* p = begin;
   while (p < end && isProfileBlank(static_cast<unsigned char>(*p))) p++;
-  if (p == end) return;
-  if (*p == '[') {
-    scanSectionHeader(file, p, end, line);
-  } else {
-    scanKeyLine(file, p, end, line);
-  }
+  scanKeyLine(file, begin, read, line, *p == '[');
 }
 
 bool hasNonAscii(const char* begin, const char* end) {
@@ -645,6 +640,7 @@ void reportUnreadKeys(LintFile& file, const ScannedSection& section, int32_t n, 
       }
       continue;
     }
+    if (key.name[0] == '[') continue;  // reported where the line was scanned
     report(file, key.line, Severity::warning, "key \"%s\" is not read by the plug-in%s", key.name.c_str(),
            key.name[0] == ';' ? " (a line with '=' is a key even when it starts with ';')" : "");
   }
