@@ -77,12 +77,16 @@ bool fillEntry(TemplateCatalog* catalog, int32_t index, const char* folder, cons
   catalog->paths[index] = path;
 
   char ghost[kGhostNameSize];
-  readTemplateValue(path, "config", "ghost", "", ghost, sizeof ghost);
+  readTemplateGhost(path, ghost);
   catalog->ghostNames[index] = copyText(ghost);
   return catalog->ghostNames[index] != nullptr;
 }
 
 }  // namespace
+
+void readTemplateGhost(const char* path, char (&buffer)[kGhostNameSize]) {
+  readTemplateValue(path, "config", "ghost", "", buffer, kGhostNameSize);
+}
 
 TemplateCatalog* scanTemplates(const char* folder) {
   TemplateCatalog* catalog = static_cast<TemplateCatalog*>(calloc(1, sizeof(TemplateCatalog)));

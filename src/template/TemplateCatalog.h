@@ -25,6 +25,12 @@ TemplateCatalog* scanTemplates(const char* folder);
 // Frees a catalogue from scanTemplates with everything it owns. Null does nothing.
 void releaseTemplates(TemplateCatalog* catalog);
 
+// Reads the ghost the template file `path` names ([config] ghost) into
+// `buffer` of kGhostNameSize bytes, as the catalogue keeps it: "" when the
+// file names none or cannot be read, at most 259 bytes of whole characters
+// otherwise. The buffer is always terminated.
+void readTemplateGhost(const char* path, char (&buffer)[kGhostNameSize]);
+
 // The text a settings list shows for entry `index` (0 <= index <
 // entryCount): "GHOST (FILE)", or "SEND/1.1 (FILE)" for a template that
 // names no ghost, FILE being the file's name without its folder. Returns a

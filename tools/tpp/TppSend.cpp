@@ -8,7 +8,6 @@
 #include "TppJobOptions.h"
 #include "sstp/SstpNotifier.h"
 #include "template/TemplateCatalog.h"
-#include "template/TemplateValue.h"
 
 const char* const kSendUsage =
     "send FILE [--section NAME] [--port 9801|11000] " TPP_JOB_OPTIONS_USAGE;
@@ -37,7 +36,7 @@ int runSendCommand(int argc, char** args) {
 
   // The ghost the template names, read as the plug-in's catalogue reads it.
   char ghost[kGhostNameSize];
-  readTemplateValue(options.job.templatePath, "config", "ghost", "", ghost, sizeof ghost);
+  readTemplateGhost(options.job.templatePath, ghost);
 
   char* script = expandForJob(section.c_str(), options);
   if (script == nullptr) {
