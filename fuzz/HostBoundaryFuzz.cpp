@@ -3,7 +3,7 @@
 // its "path" and "port" settings, the template files in the plug-in's
 // folder and the mascot server's answer (the layout: HostBoundaryInput.h).
 // Each run drives the built module as a host does, through the descriptor
-// that GetFilterTable returned (the in-process host of tests/support):
+// that GetFilterTable returned (the in-process host of tools/host-support):
 // window initialisation, a pick in each list, up to three saves (start and
 // end), WM_DESTROY.
 //

@@ -28,6 +28,14 @@ class HostTest : public ::testing::Test {
     SetEnvironmentVariableA("AUX2_PROBE", nullptr);
   }
 
+  // A scratch folder for the test, made on first use and removed after
+  // TearDown has stopped the host (a loaded module can't be deleted).
+  const std::string& folder() {
+    if (scratch.path().empty()) scratch = ScratchFolder("aviutl2");
+    return scratch.path();
+  }
+  ScratchFolder scratch;
+
   void start(HostSdk sdk = HostSdk::current, const std::wstring& appData = L"C:\\ProgramData\\aviutl2") {
     Aviutl2HostSettings settings;
     settings.shape = hostShapeOf(sdk);
@@ -139,7 +147,7 @@ TEST_F(HostTest, ModulesThatAreNoPlugIn) {
   EXPECT_EQ(LoadResult::noRegisterPlugin, loadAviutl2Plugin(host, L"kernel32.dll", &error));
   EXPECT_EQ("kernel32.dll has no export RegisterPlugin", error);
   EXPECT_TRUE(pluginCalls(host).empty());
-  std::wstring missing = wideOf(hostPath(makeTempFolder("aviutl2") + "/missing.aux2"));
+  std::wstring missing = wideOf(hostPath(folder() + "/missing.aux2"));
   EXPECT_EQ(LoadResult::cannotLoad, loadAviutl2Plugin(host, missing, &error));
   EXPECT_NE(std::string::npos, error.find("(error 126)")) << error;  // ERROR_MOD_NOT_FOUND
   // One plug-in at a time.
@@ -372,7 +380,7 @@ TEST_F(HostTest, MeasuresEachCallAndWaitsForEventsOnlyAsLongAsAsked) {
 }
 
 TEST_F(HostTest, GivesTheAppDataFolderAndTheModulesFolder) {
-  std::string folder = makeTempFolder("aviutl2");
+  const std::string& folder = this->folder();
   ASSERT_TRUE(writeFileBytes(folder + "/sub/probe.aux2", readFileBytes(AUX2_PROBE_PATH)));
   start(HostSdk::current, L"D:\\aviutl2\\data");
   EXPECT_EQ(L"D:\\aviutl2\\data", appDataPath(host));
@@ -381,9 +389,6 @@ TEST_F(HostTest, GivesTheAppDataFolderAndTheModulesFolder) {
   ASSERT_EQ(LoadResult::registered, loadAviutl2Plugin(host, wideOf(hostPath(folder + "/sub/probe.aux2")), &error));
   EXPECT_EQ(wideOf(hostPath(folder + "/sub")), moduleFolder(host));
   EXPECT_EQ("InitializeConfig D:\\aviutl2\\data", lines()[1]);
-  stopAviutl2Host(host);
-  host = nullptr;
-  removeTree(folder);
 }
 
 }  // namespace

@@ -62,14 +62,13 @@ class Hostile : public ::testing::Test {
       }
       unloadHostedPlugin(&plugin);
     }
-    for (const std::string& folder : folders) removeTree(folder);
   }
 
   // A folder under a fresh temporary one, of `length` bytes as the plug-in
   // sees it (0: the temporary folder itself), removed after the test.
   std::string newFolder(const char* tag, size_t length = 0) {
-    std::string base = makeTempFolder(tag);
-    folders.push_back(base);
+    folders.emplace_back(tag);
+    std::string base = folders.back().path();
     std::string folder = length > 0 ? folderOfLength(base, length) : base;
     EXPECT_TRUE(createFolders(folder)) << folder;
     return folder;
@@ -114,7 +113,7 @@ class Hostile : public ::testing::Test {
   }
 
   std::list<HostedPlugin> plugins;  // open() hands out pointers into it
-  std::vector<std::string> folders;
+  std::vector<ScratchFolder> folders;  // removed after TearDown has unloaded the plug-ins
 };
 
 // values.tpp: start "${frame}|${length}|${fps}|${filter}|${filename}", end "$frame".

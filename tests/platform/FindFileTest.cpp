@@ -48,17 +48,15 @@ Found search(const std::string& pattern) {
 class FindFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = makeTempFolder("find");
     for (const char* name : {"a.tpp", "B.TPP", "c.Tpp", "ab.tpp", "d.tppx", "e.tp", "f.tpp.bak", ".dot.tpp"}) {
       writeFileBytes(folder + "/" + name, "[config]\r\n");
     }
     createFolders(folder + "/sub.tpp");
   }
-  void TearDown() override { removeTree(folder); }
-
   std::string pattern(const char* name) const { return hostPath(folder) + "\\" + name; }
 
-  std::string folder;
+  ScratchFolder scratch{"find"};
+  const std::string folder = scratch.path();
 };
 
 TEST_F(FindFile, MatchesNamesWithoutRegardToCase) {

@@ -33,19 +33,12 @@ Reading readString(const std::string& file, const char* section, const char* key
   return reading;
 }
 
-// A new temporary folder, removed with everything in it at the end.
-struct TempFolder {
-  std::string path;
-  explicit TempFolder(const char* tag) : path(makeTempFolder(tag)) {}
-  ~TempFolder() { removeTree(path); }
-};
-
 // Writes `bytes` as the file `name` in `folder` and returns its path as
 // the program under test opens it.
-std::string profileFile(const TempFolder& folder, const std::string& bytes,
+std::string profileFile(const ScratchFolder& folder, const std::string& bytes,
                         const std::string& name = "template.tpp") {
-  writeFileBytes(folder.path + "/" + name, bytes);
-  return hostPath(folder.path + "/" + name);
+  writeFileBytes(folder.path() + "/" + name, bytes);
+  return hostPath(folder.path() + "/" + name);
 }
 
 const char kRules[] =
@@ -90,7 +83,7 @@ const char kRules[] =
     "end=no line end";
 
 TEST(ProfileString, FollowsTheRulesTable) {
-  TempFolder folder("rules");
+  ScratchFolder folder("rules");
   std::string file = profileFile(folder, kRules);
   struct Row { const char* section; const char* key; const char* defaultText; DWORD length; const char* text; } rows[] = {
       {"Rules", "spaced", "d", 5, "value"},          // blanks around name and value dropped
@@ -147,7 +140,7 @@ TEST(ProfileString, CutsToTheBuffer) {
   for (int i = 0; i < 1500; ++i) longValue += "\x95\x5C";
   std::string fitsTemplate = longValue.substr(0, 2047);
   std::string fitsGhost = longValue.substr(0, 259);
-  TempFolder folder("cut");
+  ScratchFolder folder("cut");
   std::string file = profileFile(folder,
                                  "[s]\r\n"
                                  "value=value\r\n"
@@ -207,7 +200,7 @@ constexpr char kUnwritten = static_cast<char>(kProfileUnwrittenByte);
 #endif
 
 TEST(ProfileString, CutInsideACharacterLeavesOneByteUnwritten) {
-  TempFolder folder("cutchar");
+  ScratchFolder folder("cutchar");
   std::string values = profileFile(folder,
                                    "[s]\r\n"
                                    "template=" + std::string(2046, 'a') + "\x83\x5C\x83\x5C\r\n"  // ソソ
@@ -309,19 +302,19 @@ TEST(ProfileString, LineEndsByteOrderMarkAndNuls) {
       {"empty file", "", "s", "k", "d"},
   };
   for (const Row& row : rows) {
-    TempFolder folder("lineends");
+    ScratchFolder folder("lineends");
     std::string file = profileFile(folder, row.bytes);
     EXPECT_EQ(row.text, readString(file, row.section, row.key, "d").text) << row.note;
   }
 }
 
 TEST(ProfileString, MissingFileAndBuffers) {
-  TempFolder folder("missing");
-  std::string missing = hostPath(folder.path + "/none.tpp");
+  ScratchFolder folder("missing");
+  std::string missing = hostPath(folder.path() + "/none.tpp");
   EXPECT_EQ(1u, readString(missing, "s", "k", "d").length);
   EXPECT_EQ("d", readString(missing, "s", "k", "d").text);
   EXPECT_EQ("dq", readString(missing, "s", "k", "\"dq\"   ").text);
-  EXPECT_EQ("d", readString(hostPath(folder.path), "s", "k", "d").text) << "a folder reads as missing";
+  EXPECT_EQ("d", readString(hostPath(folder.path()), "s", "k", "d").text) << "a folder reads as missing";
   EXPECT_EQ(5u, static_cast<UINT>(GetPrivateProfileIntA("s", "k", 5, missing.c_str())));
 
   std::string file = profileFile(folder, "[s]\r\nk=value\r\n");
@@ -335,8 +328,8 @@ TEST(ProfileString, MissingFileAndBuffers) {
 TEST(ProfileString, PathOfMaxPathCharactersReadsAsMissing) {
   // A folder of 150 characters, then a file name that brings the whole
   // path, as the program opens it, to 259 or 260 characters.
-  TempFolder folder(std::string(150, 'd').c_str());
-  size_t folderLength = hostPath(folder.path + "/").size();
+  ScratchFolder folder(std::string(150, 'd').c_str());
+  size_t folderLength = hostPath(folder.path() + "/").size();
   struct Row { size_t pathLength; const char* text; } rows[] = {
       {258, "v"},
       {259, "v"},  // the longest path Windows opens
@@ -354,7 +347,7 @@ TEST(ProfileString, PathOfMaxPathCharactersReadsAsMissing) {
 TEST(ProfileString, PathLimitCountsCharactersNotBytes) {
   // A folder of 150 characters and a file name of 60 double-byte
   // characters: well over 260 bytes, but fewer than 260 characters.
-  TempFolder folder(std::string(150, 'd').c_str());
+  ScratchFolder folder(std::string(150, 'd').c_str());
   std::string name;
   for (int i = 0; i < 60; ++i) name += "\x83\x41";  // ア
   std::string file = profileFile(folder, "[s]\r\nk=v\r\n", name + ".ini");
@@ -363,11 +356,11 @@ TEST(ProfileString, PathLimitCountsCharactersNotBytes) {
 }
 
 TEST(ProfileString, ReadsAChangedFileAgain) {
-  TempFolder folder("changed");
+  ScratchFolder folder("changed");
   // More files than a small cache holds, each read twice, then each changed.
   std::vector<std::string> files;
   for (int i = 0; i < 6; ++i) {
-    files.push_back(folder.path + "/t" + std::to_string(i) + ".tpp");
+    files.push_back(folder.path() + "/t" + std::to_string(i) + ".tpp");
     writeFileBytes(files[i], "[s]\r\nk=" + std::to_string(i) + "\r\n");
   }
   for (int round = 0; round < 2; ++round) {
@@ -382,7 +375,7 @@ TEST(ProfileString, ReadsAChangedFileAgain) {
 }
 
 TEST(ProfileString, ListsSectionsAndKeys) {
-  TempFolder folder("lists");
+  ScratchFolder folder("lists");
   std::string file = profileFile(folder,
                                  "top=1\r\n"
                                  "[a]\r\n"
@@ -416,7 +409,7 @@ TEST(ProfileString, ListsSectionsAndKeys) {
 // size - 1. Only the bytes up to the count's terminator are compared:
 // Windows leaves the rest unwritten.
 TEST(ProfileString, ListsCutToTheBuffer) {
-  TempFolder folder("listcut");
+  ScratchFolder folder("listcut");
   std::string file = profileFile(folder,
                                  "[ab]\r\n"
                                  "k1=1\r\n"
@@ -484,7 +477,7 @@ TEST(ProfileInt, ReadsIntegersAsWindowsDoes) {
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     bytes += "k" + std::to_string(i) + "=" + rows[i].value + "\r\n";
   }
-  TempFolder folder("ints");
+  ScratchFolder folder("ints");
   std::string file = profileFile(folder, bytes);
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     std::string key = "k" + std::to_string(i);

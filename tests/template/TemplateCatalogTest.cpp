@@ -15,7 +15,8 @@
 namespace {
 
 TEST(TemplateCatalog, AFolderWithoutTemplatesGivesNoEntries) {
-  std::string folder = makeTempFolder("catalog-empty");
+  ScratchFolder scratch("catalog-empty");
+  const std::string& folder = scratch.path();
   writeFileBytes(folder + "/a.tpp.txt", "[config]\r\nghost=a\r\n");
   for (const std::string& searched : {hostFolder(folder), hostFolder(folder + "/missing")}) {
     TemplateCatalog* catalog = scanTemplates(searched.c_str());
@@ -26,11 +27,11 @@ TEST(TemplateCatalog, AFolderWithoutTemplatesGivesNoEntries) {
     releaseTemplates(catalog);
   }
   releaseTemplates(nullptr);
-  removeTree(folder);
 }
 
 TEST(TemplateCatalog, ListsEveryMatchWithItsGhostInSearchOrder) {
-  std::string folder = makeTempFolder("catalog");
+  ScratchFolder scratch("catalog");
+  const std::string& folder = scratch.path();
   struct File {
     const char* name;
     std::string bytes;
@@ -62,12 +63,12 @@ TEST(TemplateCatalog, ListsEveryMatchWithItsGhostInSearchOrder) {
     EXPECT_EQ(std::string(catalog->ghostNames[i]), ghost);
   }
   releaseTemplates(catalog);
-  removeTree(folder);
 }
 
 TEST(TemplateCatalog, AFolderTooLongForTheSearchPatternGivesNoEntries) {
   // "*.tpp" and the terminator leave 254 bytes of the 260 for the folder.
-  std::string base = makeTempFolder("catalog-long");
+  ScratchFolder scratch("catalog-long");
+  const std::string& base = scratch.path();
   for (size_t length : {254u, 255u}) {
     SCOPED_TRACE(length);
     std::string folder = folderOfLength(base, length);
@@ -78,9 +79,8 @@ TEST(TemplateCatalog, AFolderTooLongForTheSearchPatternGivesNoEntries) {
     ASSERT_NE(catalog, nullptr);
     EXPECT_EQ(catalog->entryCount, length == 254 ? 1 : 0);
     releaseTemplates(catalog);
-    removeTree(folder);
+    removeTree(folder);  // the next length starts from an empty folder
   }
-  removeTree(base);
 }
 
 }  // namespace
