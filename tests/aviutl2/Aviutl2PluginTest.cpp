@@ -49,11 +49,9 @@ struct OutputRun {
 // Waits until `receiver` holds `count` requests, at most `timeoutMs`;
 // returns the milliseconds since `since`, or -1 when they did not come.
 double arrival(SstpReceiver* receiver, size_t count, double since, DWORD timeoutMs) {
-  while (receiverRequests(receiver).size() < count) {
-    if (nowMs() - since > timeoutMs) return -1;
-    Sleep(2);
-  }
-  return nowMs() - since;
+  double left = since + timeoutMs - nowMs();
+  bool came = waitForReceiverRequests(receiver, count, left > 0 ? static_cast<uint32_t>(left) : 0);
+  return came ? nowMs() - since : -1;
 }
 
 class Aviutl2Plugin : public PluginSuite {

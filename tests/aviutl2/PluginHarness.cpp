@@ -37,8 +37,7 @@ SstpReceiver* receiverAt9801() { return receivers().at9801; }
 SstpReceiver* receiverAt11000() { return receivers().at11000; }
 
 std::vector<std::string> takeRequests(SstpReceiver* receiver, size_t count, DWORD timeoutMs) {
-  double until = nowMs() + timeoutMs;
-  while (receiverRequests(receiver).size() < count && nowMs() < until) Sleep(5);
+  waitForReceiverRequests(receiver, count, timeoutMs);
   return takeReceiverRequests(receiver);
 }
 

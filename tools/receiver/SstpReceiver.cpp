@@ -21,6 +21,7 @@ struct SstpReceiver {
   std::thread thread;
   std::mutex mutex;  // guards everything below
   std::condition_variable idle;  // signalled when serving turns false
+  std::condition_variable arrived;  // signalled when a request is recorded
   Answer answer;
   std::vector<std::string> requests;
   size_t handled = 0;
@@ -112,6 +113,7 @@ void serveConnection(SstpReceiver* receiver, SOCKET client, const Answer& answer
   if (!request.empty()) {
     std::lock_guard<std::mutex> lock(receiver->mutex);
     receiver->requests.push_back(request);
+    receiver->arrived.notify_all();
   }
   switch (answer.kind) {
     case ReceiverAnswer::close:
@@ -278,6 +280,12 @@ void setReceiverAnswer(SstpReceiver* receiver, ReceiverAnswer answer, const std:
 void waitForReceiverIdle(SstpReceiver* receiver) {
   std::unique_lock<std::mutex> lock(receiver->mutex);
   receiver->idle.wait(lock, [receiver] { return !receiver->serving; });
+}
+
+bool waitForReceiverRequests(SstpReceiver* receiver, size_t count, uint32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(receiver->mutex);
+  return receiver->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [receiver, count] { return receiver->requests.size() >= count; });
 }
 
 std::vector<std::string> receiverRequests(SstpReceiver* receiver) {

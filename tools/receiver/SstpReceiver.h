@@ -58,6 +58,10 @@ void setReceiverAnswer(SstpReceiver* receiver, ReceiverAnswer answer, const std:
 // queue is not waited for.
 void waitForReceiverIdle(SstpReceiver* receiver);
 
+// Returns true as soon as the receiver holds `count` requests or more
+// (received and not yet taken), false when `timeoutMs` passes first.
+bool waitForReceiverRequests(SstpReceiver* receiver, size_t count, uint32_t timeoutMs);
+
 // The requests received so far, each as its exact bytes.
 std::vector<std::string> receiverRequests(SstpReceiver* receiver);
 
