@@ -187,10 +187,11 @@ void scanSectionHeader(LintFile& file, std::string name, int line) {
   file.sections.push_back(section);
 }
 
-// A key line. `bracketed`: the line starts with '[' but has no ']', so the
-// profile functions read it as a key of the section above, not as a header.
-void scanKeyLine(LintFile& file, const char* text, const ProfileLine& read, int line, bool bracketed) {
+// A key line. One whose name begins with '[' is a section header without
+// ']', which the profile functions read as a key of the section above.
+void scanKeyLine(LintFile& file, const char* text, const ProfileLine& read, int line) {
   std::string name(text + read.nameStart, read.nameEnd - read.nameStart);
+  bool bracketed = name[0] == '[';
   if (bracketed) {
     if (read.hasValue) {
       report(file, line, Severity::error,
@@ -238,9 +239,7 @@ void scanLine(LintFile& file, const char* begin, const char* end, int line, bool
     scanSectionHeader(file, std::string(begin + read.nameStart, read.nameEnd - read.nameStart), line);
     return;
   }
-  const char* p = begin;
-  while (p < end && isProfileBlank(static_cast<unsigned char>(*p))) p++;
-  scanKeyLine(file, begin, read, line, *p == '[');
+  scanKeyLine(file, begin, read, line);
 }
 
 bool hasNonAscii(const char* begin, const char* end) {
@@ -277,8 +276,8 @@ void scanFile(LintFile& file, const std::string& bytes) {
 
 std::string readValue(const LintFile& file, const ScannedSection& section, const char* key) {
   std::vector<char> buffer(kValueBuffer);
-  GetPrivateProfileStringA(section.name.c_str(), key, "", buffer.data(), kValueBuffer, file.profilePath.c_str());
-  return std::string(buffer.data());
+  size_t length = readTemplateValue(file.profilePath.c_str(), section.name.c_str(), key, "", buffer.data(), kValueBuffer);
+  return std::string(buffer.data(), length);
 }
 
 // A text value as the plug-in reads it into `size` bytes.
