@@ -1,6 +1,5 @@
 #include "host/SettingsWindow.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>

@@ -17,7 +17,6 @@
 //   sstp-bench [--label L] [--iterations N] [--templates DIR] [--sample FILE]
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <algorithm>
 #include <string>

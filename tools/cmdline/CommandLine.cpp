@@ -18,7 +18,24 @@ CommandLineResult usageError(const char* who, const std::string& problem) {
   return CommandLineResult::error;
 }
 
+// One usage entry as optionsUsage writes it: `name` at the margin, `help`
+// from `column` on.
+std::string usageEntry(const std::string& name, const char* help, size_t column) {
+  std::string entry = "  " + name;
+  entry += entry.size() + 2 <= column ? std::string(column - entry.size(), ' ') : std::string("  ");
+  for (const char* c = help; *c != '\0'; ++c) {
+    entry += *c;
+    if (*c == '\n') entry += std::string(column, ' ');
+  }
+  return entry + "\n";
+}
+
 }  // namespace
+
+void exitWithUsageError(const char* who, const std::string& problem) {
+  usageError(who, problem);
+  exit(kUsageErrorStatus);
+}
 
 CommandLineResult readCommandLine(const char* who, int argc, char* const* args,
                                   const std::vector<CommandOption>& options, std::vector<std::string>* words) {
@@ -69,16 +86,6 @@ int takeCommandLine(const char* who, const std::string& usage, int argc, char* c
       break;
   }
   return kUsageErrorStatus;
-}
-
-std::string usageEntry(const std::string& name, const char* help, size_t column) {
-  std::string entry = "  " + name;
-  entry += entry.size() + 2 <= column ? std::string(column - entry.size(), ' ') : std::string("  ");
-  for (const char* c = help; *c != '\0'; ++c) {
-    entry += *c;
-    if (*c == '\n') entry += std::string(column, ' ');
-  }
-  return entry + "\n";
 }
 
 std::string optionsUsage(const std::vector<CommandOption>& options, size_t column) {

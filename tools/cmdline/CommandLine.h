@@ -52,6 +52,10 @@ CommandLineResult readCommandLine(const char* who, int argc, char* const* args,
 int takeCommandLine(const char* who, const std::string& usage, int argc, char* const* args,
                     const std::vector<CommandOption>& options, std::vector<std::string>* words);
 
+// Prints "WHO: PROBLEM" on stderr and exits with kUsageErrorStatus: for a
+// usage error a program finds in its words after readCommandLine.
+[[noreturn]] void exitWithUsageError(const char* who, const std::string& problem);
+
 // The entry of `table` (records with a `name` text) called `name`; null
 // when none is. For a program's tables of commands.
 template <typename Entry, size_t N>
@@ -76,10 +80,6 @@ std::string programUsage(const char* introduction, const char* defaults, const s
 // from `column` on (two blanks behind a longer name), further lines of the
 // help under its first.
 std::string optionsUsage(const std::vector<CommandOption>& options, size_t column);
-
-// One usage entry as optionsUsage writes it: `name` at the margin, `help`
-// from `column` on.
-std::string usageEntry(const std::string& name, const char* help, size_t column);
 
 // A `take` that keeps the value in *field.
 std::function<std::string(const std::string&)> keepValue(std::string* field);

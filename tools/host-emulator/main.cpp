@@ -4,7 +4,6 @@
 // does: initialise the filter window, let the user pick entries, save a
 // video (start, a wait, end), destroy the window. The host's settings and
 // the filter's extended data are kept in files between runs.
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -62,13 +61,6 @@ struct Session {
   Options* options;
   int saveNumber;
 };
-
-// Prints "host-emulator: MESSAGE" on standard error and exits with the
-// status of a usage error.
-[[noreturn]] void usageError(const std::string& message) {
-  fprintf(stderr, "host-emulator: %s\n", message.c_str());
-  exit(kUsageErrorStatus);
-}
 
 // "FLAGS" or "FLAGS/noproc" as a filter of the host's list. Returns "" or
 // what is wrong.
@@ -286,7 +278,7 @@ std::vector<CommandOption> commandOptions(Options* o) {
       {"--no-system-info", nullptr, "the system-information request answers 0", setSwitch(&project.systemInfoAnswers, false)},
       {"--no-picture-size", nullptr, "the picture-size request writes nothing", setSwitch(&project.pictureSizeAnswers, false)},
       {"--saves", "N", "saves in the default command list (1)",
-       [o](const std::string& v) { return takeNumber(v, &o->saves); }},
+       number(&o->saves)},
       {"--save-seconds", "S", "wall-clock seconds from start to end (1; may be 0\nor a fraction)",
        [o](const std::string& v) -> std::string {
          char* end = nullptr;
@@ -356,18 +348,18 @@ Options parseOptions(int argc, char** argv) {
 void checkCommands(const std::vector<std::string>& commands) {
   for (size_t i = 0; i < commands.size(); ++i) {
     const Command* command = entryNamed(kCommands, commands[i]);
-    if (command == nullptr) usageError("unknown command " + commands[i]);
+    if (command == nullptr) exitWithUsageError("host-emulator", "unknown command " + commands[i]);
     if (command->takesIndex) ++i;
   }
 }
 
 int32_t listIndexArgument(const std::vector<std::string>& commands, size_t* i) {
   const std::string& command = commands[*i];
-  if (*i + 1 >= commands.size()) usageError(command + " needs a list index");
+  if (*i + 1 >= commands.size()) exitWithUsageError("host-emulator", command + " needs a list index");
   *i += 1;
   int32_t index = 0;
   std::string problem = takeNumber(commands[*i], &index);
-  if (!problem.empty()) usageError(command + ": " + problem);
+  if (!problem.empty()) exitWithUsageError("host-emulator", command + ": " + problem);
   return index;
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "job/SaveJob.h"
 #include "template/SectionExpansion.h"
 
 namespace {
@@ -68,8 +69,7 @@ std::vector<CommandOption> jobCommandOptions(JobOptions* options) {
                       } else {
                         job.*field = parsed;
                       }
-                      job.pixels = static_cast<int32_t>(static_cast<uint32_t>(job.width) *
-                                                        static_cast<uint32_t>(job.height));
+                      job.pixels = pixelsOf(job.width, job.height);
                       return "";
                     }});
   }

@@ -2,7 +2,6 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <windows.h>
 
 #include "TppJobOptions.h"
@@ -12,17 +11,10 @@
 const char* const kSendUsage =
     "send FILE [--section NAME] [--port 9801|11000] " TPP_JOB_OPTIONS_USAGE;
 
-namespace {
-
-// The port the plug-in uses unless its settings name 11000.
-constexpr int32_t kDefaultPort = 9801;
-
-}  // namespace
-
 int runSendCommand(int argc, char** args) {
   JobOptions options{};
   std::string section = "start";
-  int32_t port = kDefaultPort;
+  int32_t port = kSstpDefaultPort;
   std::vector<CommandOption> known = jobCommandOptions(&options);
   known.push_back({"--section", "NAME", "", keepValue(&section)});
   // Any local port is taken, so that a server on a test port can be
