@@ -34,10 +34,6 @@ int32_t takeInt(const uint8_t*& data, size_t& size) {
   return static_cast<int32_t>(value);
 }
 
-bool holdsUnwrittenMarker(const void* bytes, size_t size) {
-  return memchr(bytes, kProfileUnwrittenByte, size) != nullptr;
-}
-
 void expandAndCheck(const char* name, const JobRecord& job, int32_t now, bool inputHoldsMarker) {
   char* script = expandSectionAt(name, job, now);
   FUZZ_CHECK(script != nullptr);

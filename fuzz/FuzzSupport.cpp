@@ -55,6 +55,10 @@ std::string writeScratchFile(const uint8_t* bytes, size_t size) {
   return path;
 }
 
+bool holdsUnwrittenMarker(const void* bytes, size_t size) {
+  return memchr(bytes, kProfileUnwrittenByte, size) != nullptr;
+}
+
 void removeScratchFile(const std::string& path) { removeTree(path); }
 
 char* exactText(const uint8_t* bytes, size_t size) {

@@ -42,6 +42,12 @@ void flushProfileCache(ProfileIntReader read = GetPrivateProfileIntA);
 // the file system's clock would otherwise read as the same file.
 std::string writeScratchFile(const uint8_t* bytes, size_t size);
 
+// Whether the bytes hold kProfileUnwrittenByte, the byte the profile
+// stand-in writes where a read left a byte unwritten: a notice or script
+// holding it sent a byte from memory, unless the input held it too.
+bool holdsUnwrittenMarker(const void* bytes, size_t size);
+inline bool holdsUnwrittenMarker(const std::string& bytes) { return holdsUnwrittenMarker(bytes.data(), bytes.size()); }
+
 // Removes a file that writeScratchFile made.
 void removeScratchFile(const std::string& path);
 

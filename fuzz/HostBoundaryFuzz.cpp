@@ -113,7 +113,7 @@ size_t takeNotices(const char* call) {
     for (const std::string& request : requests) {
       if (tracing()) fprintf(stderr, "  %s notice to %s: %s\n", call, receiver == hostReceiver() ? "9801" : "11000",
                              scriptOf(request).c_str());
-      if (!inputHoldsMarker && request.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos) {
+      if (!inputHoldsMarker && holdsUnwrittenMarker(request)) {
         fail(std::string(call) + " sent a byte that a profile read left unwritten");
       }
     }
@@ -280,10 +280,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BoundaryInput in = readBoundaryInput(data, size);
   const HostedPlugin& plugin = target.plugin;
-  inputHoldsMarker = in.outputName.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos;
-  for (const TemplateInput& one : in.templates) {
-    inputHoldsMarker = inputHoldsMarker || one.bytes.find(static_cast<char>(kProfileUnwrittenByte)) != std::string::npos;
-  }
+  inputHoldsMarker = holdsUnwrittenMarker(in.outputName);
+  for (const TemplateInput& one : in.templates) inputHoldsMarker = inputHoldsMarker || holdsUnwrittenMarker(one.bytes);
   writeTemplates(in);
   memcpy(extendedData(plugin), in.extendedData, kExtendedDataBytes);
   setServerAnswer(in);
