@@ -26,10 +26,7 @@ status=0
 allowedRoots() {
   local file=$1
   case "$file" in
-    src/common/*) echo "src src/platform/include" ;;
-    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "src src/platform/include" ;;
-    src/platform/*) echo "src src/platform/include src/platform" ;;
-    src/host/*|src/aviutl2/*) echo "src src/platform/include" ;;
+    src/*) echo "src src/platform/include" ;;
     tools/*) echo "src src/platform/include tools $(ls -d tools/*/)" ;;
     tests/*|fuzz/*) echo "src src/platform/include tools $(ls -d tools/*/) tests" ;;
   esac
@@ -38,10 +35,11 @@ allowedRoots() {
 # forbiddenPrefixes FILE: include paths FILE may not name even when found.
 forbiddenPrefixes() {
   case "$1" in
-    src/common/*|src/platform/*) echo "template/ estimate/ sstp/ job/ host/ aviutl2/" ;;
-    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "host/ aviutl2/" ;;
-    src/host/*) echo "aviutl2/" ;;
-    src/aviutl2/*) echo "host/" ;;
+    src/common/*) echo "template/ estimate/ sstp/ job/ host/ aviutl2/ platform/" ;;
+    src/platform/*) echo "template/ estimate/ sstp/ job/ host/ aviutl2/" ;;
+    src/template/*|src/estimate/*|src/sstp/*|src/job/*) echo "host/ aviutl2/ platform/" ;;
+    src/host/*) echo "aviutl2/ platform/" ;;
+    src/aviutl2/*) echo "host/ platform/" ;;
   esac
 }
 

@@ -113,15 +113,17 @@ expectRequests() {
   printf "${head}Script: \\\\h\\\\s[0]\x95\xdb\x91\xb6\x8f\x49\x97\xb9 900${tail}" >"$1/request-2"
 }
 
-# proveWithReceiver PROOF-FOLDER WHAT HOST-COMMAND...: starts the win32
-# receiver for two requests, runs the host command with PORT in its words
+# proveWithReceiver PROOF-FOLDER WHAT HOST-COMMAND...: builds and starts
+# the win32 receiver for two requests, runs the host command with PORT in its words
 # replaced by the receiver's port, and compares what arrived with
 # PROOF-FOLDER/expected.
 proveWithReceiver() {
   local proof=$1 what=$2
   shift 2
   local win32
-  win32=$(cd "$(presetFolder win32)" && pwd)
+  win32=$(presetFolder win32)
+  buildPreset win32 "$win32" sstp-receiver || { fail "the win32 build of the receiver failed"; return 1; }
+  win32=$(cd "$win32" && pwd)
   mkdir -p "$proof/received"
   (cd "$proof" && exec "$win32/wine-run.sh" "$win32/sstp-receiver.exe" --port 0 --count 2 --save received \
      >receiver.log 2>&1) &
@@ -161,7 +163,7 @@ proveWithReceiver() {
 proveAviutl() {
   local win32
   win32=$(presetFolder win32)
-  buildPreset win32 "$win32" host-emulator sstp-receiver || { fail "the win32 build of the emulator failed"; return; }
+  buildPreset win32 "$win32" host-emulator || { fail "the win32 build of the emulator failed"; return; }
   win32=$(cd "$win32" && pwd)
   local proof="$work/proof"
   mkdir -p "$proof/plugin"
@@ -181,7 +183,6 @@ proveAviutl2() {
   local win64
   win64=$(presetFolder win64)
   buildPreset win64 "$win64" aviutl2-host || { fail "the win64 build of the stand-in host failed"; return; }
-  buildPreset win32 "$(presetFolder win32)" sstp-receiver || { fail "the win32 build of the receiver failed"; return; }
   win64=$(cd "$win64" && pwd)
   local proof="$work/proof2"
   mkdir -p "$proof"
