@@ -13,11 +13,9 @@
 
 #include "PluginHarness.h"
 #include "aviutl2/Aviutl2Interface.h"
-#include "aviutl2/SettingsDialog.h"
 #include "estimate/Estimator.h"
 #include "job/SaveJob.h"
 #include "sstp/SstpNotifier.h"
-#include "template/TemplateCatalog.h"
 
 using aviutl2Layout::EDIT_INFO;
 

@@ -1,7 +1,6 @@
 #include "PluginHarness.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 #include <chrono>
 

@@ -142,7 +142,6 @@ Aviutl2Host* startAviutl2Host(const Aviutl2HostSettings& settings, std::string* 
   }
   Aviutl2Host* host = new Aviutl2Host;
   host->settings = settings;
-  host->mainThreadId = GetCurrentThreadId();
   host->editInfo = sceneInfo(1920, 1080, 30, 1, 299);
   if (!buildHostRecords(host)) {
     *error = "the host's records can't be had";

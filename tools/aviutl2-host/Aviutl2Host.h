@@ -114,7 +114,6 @@ struct Registration {
   void* object = nullptr; // a pointer argument: a table, a window, a param
   void* callback = nullptr;
   int eventType = 0;      // register_event_listener's type
-  bool flag = false;      // allow_effect_only
 };
 
 // A fault the host caught: what, in words (a record's name and byte, or

@@ -12,7 +12,6 @@
 
 struct Aviutl2Host {
   Aviutl2HostSettings settings;
-  DWORD mainThreadId = 0;
   HWND window = nullptr;
   // The records handed over, each ending before a no-access page.
   aviutl2Layout::HOST_APP_TABLE* table = nullptr;
