@@ -233,10 +233,10 @@ TEST_F(Aviutl2Plugin, ASilentMascotHoldsNeitherTheHostsCallsNorItsUnload) {
   Sleep(500);
   EXPECT_TRUE(changeEditState(host, EditState::edit, StateChange::withEvent));
   EXPECT_TRUE(openConfigMenu(host));
-  std::vector<PluginCall> events = callsTo("event 5 listener");
+  std::vector<PluginCall> events = pluginCallsTo(host, "event 5 listener");
   ASSERT_EQ(events.size(), 2u);
   for (const PluginCall& call : events) EXPECT_LE(call.milliseconds, kHostCallMs);
-  EXPECT_LE(callsTo("config menu SSTP")[0].milliseconds, kSstpDeliveryLimitMs / 2.0);
+  EXPECT_LE(pluginCallsTo(host, "config menu SSTP")[0].milliseconds, kSstpDeliveryLimitMs / 2.0);
   // The start is still being delivered, the end waits behind it.
   double unloadMs = unload();
   EXPECT_LE(unloadMs, kSstpDeliveryLimitMs + kUnloadSlackMs);
@@ -332,7 +332,7 @@ TEST_F(Aviutl2Plugin, OlderHosts) {
       EXPECT_NE(lines[0].text.find(L"version " + std::to_wstring(row.version) + L")"), std::wstring::npos);
       EXPECT_TRUE(registrations(host).empty());
       EXPECT_EQ(GetModuleHandleW(wideOf(hostPath(path("sstp.aux2"))).c_str()), nullptr);
-      EXPECT_TRUE(callsTo("UninitializePlugin").empty());
+      EXPECT_TRUE(pluginCallsTo(host, "UninitializePlugin").empty());
     }
     TearDown();
   }

@@ -72,12 +72,7 @@ void PluginSuite::SetUp() {
 }
 
 void PluginSuite::TearDown() {
-  if (host != nullptr) {
-    unloadAviutl2Plugin(host);
-    EXPECT_EQ(std::vector<HostFault>(), takeFaults(host));
-    stopAviutl2Host(host);
-    host = nullptr;
-  }
+  if (host != nullptr) stopHost();
   // What an unload delivered last belongs to no later case.
   for (SstpReceiver* receiver : {receiverAt9801(), receiverAt11000()}) {
     setReceiverAnswer(receiver, ReceiverAnswer::ok, std::string());
@@ -126,15 +121,19 @@ LoadResult PluginSuite::loadFrom(const std::wstring& wide) {
 
 double PluginSuite::unload() {
   EXPECT_TRUE(unloadAviutl2Plugin(host));
-  std::vector<PluginCall> calls = callsTo("UninitializePlugin");
+  std::vector<PluginCall> calls = pluginCallsTo(host, "UninitializePlugin");
   return calls.empty() ? -1 : calls.back().milliseconds;
 }
 
-void PluginSuite::restartHost() {
+void PluginSuite::stopHost() {
   unloadAviutl2Plugin(host);
   EXPECT_EQ(std::vector<HostFault>(), takeFaults(host));
   stopAviutl2Host(host);
   host = nullptr;
+}
+
+void PluginSuite::restartHost() {
+  stopHost();
   startHost(hostSdk, hostVersion, hostScene);
 }
 
@@ -144,14 +143,6 @@ std::vector<std::wstring> PluginSuite::logged(const wchar_t* text) const {
   std::vector<std::wstring> found;
   for (const LogLine& line : logLines(host)) {
     if (line.text.find(text) != std::wstring::npos) found.push_back(line.text);
-  }
-  return found;
-}
-
-std::vector<PluginCall> PluginSuite::callsTo(const std::string& entry) const {
-  std::vector<PluginCall> found;
-  for (const PluginCall& call : pluginCalls(host)) {
-    if (call.entry == entry) found.push_back(call);
   }
   return found;
 }

@@ -63,6 +63,9 @@ class PluginSuite : public ::testing::Test {
   LoadResult loadFrom(const std::wstring& module);
   // Unloads it; returns how long UninitializePlugin took, in ms.
   double unload();
+  // Unloads the plug-in, expects the host to have caught no fault and
+  // stops it.
+  void stopHost();
   // Stops the host and starts one as before, the same folder kept.
   void restartHost();
 
@@ -71,9 +74,6 @@ class PluginSuite : public ::testing::Test {
 
   // Lines the plug-in logged that hold `text`.
   std::vector<std::wstring> logged(const wchar_t* text) const;
-
-  // The calls into the plug-in whose entry is `entry`.
-  std::vector<PluginCall> callsTo(const std::string& entry) const;
 
   std::string path(const std::string& name) const { return folder.path() + "/" + name; }
 

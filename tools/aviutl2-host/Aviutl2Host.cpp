@@ -233,6 +233,14 @@ std::vector<PluginCall> pluginCalls(const Aviutl2Host* host) {
   return host->calls;
 }
 
+std::vector<PluginCall> pluginCallsTo(const Aviutl2Host* host, const std::string& entry) {
+  std::vector<PluginCall> found;
+  for (const PluginCall& call : pluginCalls(host)) {
+    if (call.entry == entry) found.push_back(call);
+  }
+  return found;
+}
+
 std::vector<LogLine> logLines(const Aviutl2Host* host) {
   std::lock_guard<std::mutex> hold(host->lock);
   return host->logLines;
