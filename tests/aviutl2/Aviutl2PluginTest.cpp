@@ -111,10 +111,8 @@ TEST_F(Aviutl2Plugin, StartAndEndRequestsAreThoseOfThe1xEdition) {
 
     // A fresh folder: the estimator starts from its defaults.
     JobRecord job = c.start;
-    memcpy(job.templatePath, templatePath.c_str(), templatePath.size() + 1);
     resetEstimator();
-    estimateJob(&job);
-    std::string start = noticeOf("start", job, c.ghost);
+    std::string start = startNoticeOf(&job, templatePath, c.ghost);
     finishJob(&job, c.seconds);
     std::string end = noticeOf("end", job, c.ghost);
     ASSERT_EQ(run.requests.size(), 2u);
@@ -210,11 +208,10 @@ TEST_F(Aviutl2Plugin, TheSceneIsReadAtTheStartOrElseTheLastOneReadWhileEditing) 
     EXPECT_TRUE(changeEditState(host, EditState::save, StateChange::withEvent));
     std::vector<std::string> requests = takeRequests(receiverAt9801(), 1, 2000);
     JobRecord job = row.start;
-    memcpy(job.templatePath, templatePath.c_str(), templatePath.size() + 1);
     resetEstimator();
-    estimateJob(&job);
+    std::string start = startNoticeOf(&job, templatePath, SAKURA);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], noticeOf("start", job, SAKURA));
+    EXPECT_EQ(requests[0], start);
     EXPECT_TRUE(changeEditState(host, EditState::edit, StateChange::withEvent));
     TearDown();
     removeTree(path("sstp.estimate"));

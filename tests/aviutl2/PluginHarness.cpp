@@ -1,6 +1,7 @@
 #include "PluginHarness.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <chrono>
 
@@ -51,11 +52,17 @@ std::string noticeOf(const char* section, const JobRecord& job, const char* ghos
   return text;
 }
 
+std::string startNoticeOf(JobRecord* job, const std::string& templatePath, const char* ghost) {
+  memcpy(job->templatePath, templatePath.c_str(), templatePath.size() + 1);
+  estimateJob(job);
+  return noticeOf("start", *job, ghost);
+}
+
 JobRecord jobOf(int32_t width, int32_t height, int32_t fpsTimes100, int32_t frames, int32_t lengthSeconds) {
   JobRecord job{};
   job.width = width;
   job.height = height;
-  job.pixels = width * height;
+  job.pixels = pixelsOf(width, height);
   job.fpsTimes100 = fpsTimes100;
   job.frames = frames;
   job.lengthSeconds = lengthSeconds;

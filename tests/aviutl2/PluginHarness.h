@@ -36,6 +36,12 @@ double nowMs();
 // names, with `ghost`: composeNotice's, "" when it sends none.
 std::string noticeOf(const char* section, const JobRecord& job, const char* ghost);
 
+// The start notice of the template at `templatePath` (as addTemplate
+// gives it) for `job`, with `ghost`: noticeOf("start") once `job` holds
+// that path and estimateJob's estimate from the estimator as the caller
+// left it.
+std::string startNoticeOf(JobRecord* job, const std::string& templatePath, const char* ghost);
+
 // A job record of the given values, the rest zero.
 JobRecord jobOf(int32_t width, int32_t height, int32_t fpsTimes100, int32_t frames, int32_t lengthSeconds);
 
