@@ -22,6 +22,7 @@ struct Aviutl2Host {
   // Guards everything below it but the atomics.
   mutable std::mutex lock;
   HMODULE module = nullptr;
+  aviutl2Layout::UninitializePluginFunction uninitializePlugin = nullptr;  // the module's, found as it was loaded
   PluginExports exports;
   std::wstring pluginName;
   std::wstring pluginInformation;
