@@ -62,9 +62,9 @@ void logLine(LogLevel level, const wchar_t* text) {
   ReleaseSRWLockExclusive(&logLock);
 }
 
-bool wideOfCp932(const char* text, wchar_t* wide, size_t size) {
+void wideOfCp932(const char* text, wchar_t* wide, size_t size) {
   wide[0] = L'\0';
-  if (text == nullptr) return false;
+  if (text == nullptr) return;
   // Whole characters, as many as fit: each is one UTF-16 unit.
   size_t bytes = 0;
   size_t characters = 0;
@@ -72,12 +72,7 @@ bool wideOfCp932(const char* text, wchar_t* wide, size_t size) {
     bytes += cp932Step(text + bytes);
     ++characters;
   }
-  if (bytes == 0) return true;
+  if (bytes == 0) return;
   int converted = MultiByteToWideChar(932, 0, text, static_cast<int>(bytes), wide, static_cast<int>(size - 1));
-  if (converted <= 0) {
-    wide[0] = L'\0';
-    return false;
-  }
-  wide[converted] = L'\0';
-  return true;
+  wide[converted > 0 ? converted : 0] = L'\0';
 }

@@ -33,7 +33,6 @@ void logLine(LogLevel level, const LogText& text);
 void logLine(LogLevel level, const wchar_t* text);
 
 // Writes `text`, a Shift_JIS (code page 932) text, into `wide` of `size`
-// characters (at least 1) as UTF-16, cut to fit, with its terminator.
-// Returns false, leaving the empty text, when `text` is null or can't be
-// converted.
-bool wideOfCp932(const char* text, wchar_t* wide, size_t size);
+// characters (at least 1) as UTF-16, cut to fit, with its terminator; the
+// empty text when `text` is null or can't be converted.
+void wideOfCp932(const char* text, wchar_t* wide, size_t size);

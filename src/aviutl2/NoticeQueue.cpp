@@ -76,8 +76,10 @@ void deliver(const QueuedNotice& notice, const Bound& bound) {
   }
   char* request = composeNotice(notice.section, notice.job, notice.ghostName);
   if (request == nullptr) return;
+  // The bound may have passed while the request was composed; with no time
+  // left sendSstpMessageWithin sends nothing.
   int32_t limit = deliveryLimit(bound);
-  int32_t status = limit > 0 ? sendSstpMessageWithin(request, notice.port, limit) : 0;
+  int32_t status = sendSstpMessageWithin(request, notice.port, limit);
   free(request);
   if (limit == 0) {
     logNotice(notice, tooLate);

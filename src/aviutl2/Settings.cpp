@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include "aviutl2/HostLog.h"
-#include "estimate/Estimator.h"
 #include "sstp/SstpNotifier.h"
 #include "template/TemplateCatalog.h"
 
@@ -46,23 +45,9 @@ bool listTemplates() {
   listToCatalog = static_cast<int32_t*>(malloc(sizeof(int32_t) * static_cast<size_t>(catalog->entryCount)));
   if (listToCatalog == nullptr) return false;
   for (int32_t i = 0; i < catalog->entryCount; ++i) {
-    if (strlen(catalog->paths[i]) < kPathSize) listToCatalog[listedCount++] = i;
+    if (templateChoosable(catalog, i)) listToCatalog[listedCount++] = i;
   }
   return true;
-}
-
-// The stored template, else the first listed one with the estimator
-// started afresh, as the 1.x edition chooses.
-void restoreChoice(const std::string& storedPath) {
-  for (int32_t i = 0; i < listedCount; ++i) {
-    if (storedPath == catalog->paths[listToCatalog[i]]) {
-      chosen = i;
-      return;
-    }
-  }
-  if (listedCount == 0) return;
-  chosen = 0;
-  resetEstimator();
 }
 
 void releaseLocked() {
@@ -106,7 +91,9 @@ bool loadSettings(const PluginPaths& paths) {
   port = stored.port;
   catalog = found;
   bool listed = catalog == nullptr || listTemplates();
-  if (listed && catalog != nullptr) restoreChoice(stored.templatePath);
+  if (listed && catalog != nullptr) {
+    chosen = restoreTemplateChoice(catalog, listToCatalog, listedCount, stored.templatePath.c_str());
+  }
   bool noneListed = listedCount == 0;
   ReleaseSRWLockExclusive(&settingsLock);
   if (listed && noneListed) {

@@ -8,11 +8,13 @@
 #include <stdint.h>
 
 #include "aviutl2/PluginFiles.h"
+#include "template/JobRecord.h"
+#include "template/TemplateCatalog.h"
 
 // What a notice needs of the settings, copied when it is queued.
 struct NoticeSettings {
-  char templatePath[260];  // the chosen template; "" when none is chosen (nothing is sent)
-  char ghostName[260];     // its [config] ghost; "" names none
+  char templatePath[sizeof(JobRecord::templatePath)];  // the chosen template; "" when none is chosen (nothing is sent)
+  char ghostName[kGhostNameSize];                      // its [config] ghost; "" names none
   int32_t port;            // 9801 or 11000
 };
 

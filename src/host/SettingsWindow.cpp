@@ -4,7 +4,6 @@
 #include <string.h>
 #include <windows.h>
 
-#include "estimate/Estimator.h"
 #include "host/ModuleState.h"
 #include "sstp/SstpNotifier.h"
 #include "template/SjisText.h"
@@ -118,8 +117,7 @@ bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
     if (outOfMemory) count = 0;
   }
   for (int32_t i = 0; i < count; ++i) {
-    // A path longer than templatePath holds can't be chosen, so it isn't shown.
-    if (strlen(state.catalog->paths[i]) >= kTemplatePathSize) continue;
+    if (!templateChoosable(state.catalog, i)) continue;
     int32_t listIndex = addTemplateEntry(i);
     if (listIndex < 0) {
       outOfMemory = true;
@@ -127,25 +125,21 @@ bool restoreTemplate(HostFunctionTable* host, HostFilterDescriptor* filter) {
     }
     state.listToCatalog[listIndex] = i;
     if (listIndex >= state.listedCount) state.listedCount = listIndex + 1;
-    if (strcmp(state.catalog->paths[i], jobRecord.templatePath) == 0) {
-      SendMessageA(state.templateList, CB_SETCURSEL, static_cast<WPARAM>(listIndex), 0);
-      ghostName = state.catalog->ghostNames[i];
-    }
   }
 
-  if (SendMessageA(state.templateList, CB_GETCURSEL, 0, 0) != CB_ERR) return true;
-  if (state.listedCount == 0) {
+  // When the saved template is gone the first is taken; the host's "path"
+  // keeps what it held until the user picks.
+  int32_t listIndex =
+      restoreTemplateChoice(state.catalog, state.listToCatalog, state.listedCount, jobRecord.templatePath);
+  if (listIndex < 0) {
     // Only a folder without templates ends the host. Templates that can't
     // be chosen leave it running with none chosen: saves send nothing.
     if (state.catalog->entryCount == 0 && !outOfMemory) return false;
     forgetCatalog();
     return true;
   }
-  // The saved template is gone: take the first and start the estimator
-  // afresh. The host's "path" keeps what it held until the user picks.
-  chooseListEntry(0);
-  SendMessageA(state.templateList, CB_SETCURSEL, 0, 0);
-  resetEstimator();
+  chooseListEntry(listIndex);
+  SendMessageA(state.templateList, CB_SETCURSEL, static_cast<WPARAM>(listIndex), 0);
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include "common/TextCopy.h"
+#include "estimate/Estimator.h"
+#include "template/JobRecord.h"
 #include "template/SjisText.h"
 #include "template/TemplateValue.h"
 
@@ -137,6 +139,20 @@ const char kPortListLabel[] = "\x83\x7C\x81\x5B\x83\x67\x81\x46";  // ポート�
 // TPP ファイルが見つかりません
 const char kNoTemplateText[] =
     "TPP \x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n";
+
+bool templateChoosable(const TemplateCatalog* catalog, int32_t index) {
+  return strlen(catalog->paths[index]) < sizeof(JobRecord::templatePath);
+}
+
+int32_t restoreTemplateChoice(const TemplateCatalog* catalog, const int32_t* listed, int32_t count,
+                              const char* storedPath) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (strcmp(catalog->paths[listed[i]], storedPath) == 0) return i;
+  }
+  if (count == 0) return -1;
+  resetEstimator();
+  return 0;
+}
 
 char* templateLabel(const TemplateCatalog* catalog, int32_t index) {
   const char* ghost = catalog->ghostNames[index];

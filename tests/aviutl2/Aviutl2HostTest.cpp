@@ -24,8 +24,14 @@ std::wstring probePath() { return wideOf(hostPath(AUX2_PROBE_PATH)); }
 class HostTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    stopAviutl2Host(host);
+    stopHost();
     SetEnvironmentVariableA("AUX2_PROBE", nullptr);
+  }
+
+  // Stops the host, if one runs; a table case does so before its next row.
+  void stopHost() {
+    stopAviutl2Host(host);
+    host = nullptr;
   }
 
   // A scratch folder for the test, made on first use and removed after
@@ -66,15 +72,6 @@ class HostTest : public ::testing::Test {
       texts.push_back(text.substr(0, text.find(" [thread")));
     }
     return texts;
-  }
-
-  // The calls into the plug-in whose entry is `entry`.
-  std::vector<PluginCall> callsTo(const std::string& entry) {
-    std::vector<PluginCall> found;
-    for (const PluginCall& call : pluginCalls(host)) {
-      if (call.entry == entry) found.push_back(call);
-    }
-    return found;
   }
 
   Aviutl2Host* host = nullptr;
@@ -135,8 +132,7 @@ TEST_F(HostTest, WhatALoadEndsWith) {
     EXPECT_EQ(registered, GetModuleHandleW(probePath().c_str()) != nullptr);
     EXPECT_EQ(registered, !registrations(host).empty());
     EXPECT_EQ(registered, unloadAviutl2Plugin(host));
-    stopAviutl2Host(host);
-    host = nullptr;
+    stopHost();
   }
 }
 
@@ -205,8 +201,8 @@ TEST_F(HostTest, EditStateEventsRunOnTheEventThread) {
     bool fromEvent = utf8Of(line.text).compare(0, 6, "event ") == 0;
     EXPECT_EQ(fromEvent ? eventThread : GetCurrentThreadId(), line.threadId) << utf8Of(line.text);
   }
-  EXPECT_EQ(2u, callsTo("event 5 listener").size());
-  EXPECT_EQ(1u, callsTo("event 2 listener").size());
+  EXPECT_EQ(2u, pluginCallsTo(host, "event 5 listener").size());
+  EXPECT_EQ(1u, pluginCallsTo(host, "event 2 listener").size());
   EXPECT_TRUE(takeFaults(host).empty());
 }
 
@@ -232,15 +228,14 @@ TEST_F(HostTest, OlderHosts) {
     start(row.sdk);
     ASSERT_EQ(LoadResult::registered, load(""));
     EXPECT_TRUE(changeEditState(host, EditState::play, StateChange::withEvent));
-    EXPECT_EQ(row.stateListenerCalls, callsTo("event 5 listener").size());
+    EXPECT_EQ(row.stateListenerCalls, pluginCallsTo(host, "event 5 listener").size());
     EXPECT_TRUE(fireEvent(host, EVENT_TYPE::CHANGE_EDIT_FRAME));
-    EXPECT_EQ(row.listeners != 0 ? 1u : 0u, callsTo("event 2 listener").size());
+    EXPECT_EQ(row.listeners != 0 ? 1u : 0u, pluginCallsTo(host, "event 2 listener").size());
     EXPECT_EQ(static_cast<int>(row.listeners), tableCallCount(host, kTableRegisterEventListener));
     Texts faults = takeFaults(host);
     for (std::string& fault : faults) fault = fault.substr(0, fault.find(", on thread"));
     EXPECT_EQ(row.faults, faults);
-    stopAviutl2Host(host);
-    host = nullptr;
+    stopHost();
   }
 }
 
@@ -277,8 +272,7 @@ TEST_F(HostTest, ReadsAndWritesPastARecordAreCaught) {
     // The page is closed again: the next read is caught too.
     seen = record[row.member];
     EXPECT_EQ(1u, takeFaults(host).size());
-    stopAviutl2Host(host);
-    host = nullptr;
+    stopHost();
   }
 }
 
@@ -309,8 +303,7 @@ TEST_F(HostTest, EditInfoCopiesOnlyTheSizeAsked) {
     EXPECT_EQ(0, memcmp(buffer, &info, static_cast<size_t>(row.copied)));
     for (int i = row.copied; i < 120; ++i) ASSERT_EQ(0xCD, buffer[i]) << "byte " << i;
     EXPECT_TRUE(takeFaults(host).empty());
-    stopAviutl2Host(host);
-    host = nullptr;
+    stopHost();
   }
 }
 
@@ -343,8 +336,7 @@ TEST_F(HostTest, BreachesOfTheHostsRulesAreFaults) {
     ASSERT_TRUE(openConfigMenu(host));
     ASSERT_TRUE(changeEditState(host, EditState::play, StateChange::withEvent));
     EXPECT_EQ(row.faults, takeFaults(host));
-    stopAviutl2Host(host);
-    host = nullptr;
+    stopHost();
   }
 }
 
@@ -360,7 +352,7 @@ TEST_F(HostTest, OpensTheSettingsWithTheHostWindowAndTheModule) {
   std::vector<LogLine> logged = logLines(host);
   EXPECT_EQ(utf8Of(expected), lines().back());
   EXPECT_EQ(GetCurrentThreadId(), logged.back().threadId);
-  EXPECT_EQ(1u, callsTo("config menu Probe settings").size());
+  EXPECT_EQ(1u, pluginCallsTo(host, "config menu Probe settings").size());
   unloadAviutl2Plugin(host);
   EXPECT_FALSE(openConfigMenu(host));
 }
@@ -369,13 +361,13 @@ TEST_F(HostTest, MeasuresEachCallAndWaitsForEventsOnlyAsLongAsAsked) {
   start();
   ASSERT_EQ(LoadResult::registered, load("sleep=300"));
   EXPECT_TRUE(changeEditState(host, EditState::save, StateChange::withEvent));
-  ASSERT_EQ(1u, callsTo("event 5 listener").size());
-  EXPECT_GE(callsTo("event 5 listener")[0].milliseconds, 290.0);
+  ASSERT_EQ(1u, pluginCallsTo(host, "event 5 listener").size());
+  EXPECT_GE(pluginCallsTo(host, "event 5 listener")[0].milliseconds, 290.0);
   // A listener that takes longer than the wait: the host goes on, the
   // listener too, and the unload waits for it.
   EXPECT_FALSE(changeEditState(host, EditState::edit, StateChange::withEvent, 20));
   EXPECT_TRUE(unloadAviutl2Plugin(host));
-  EXPECT_EQ(2u, callsTo("event 5 listener").size());
+  EXPECT_EQ(2u, pluginCallsTo(host, "event 5 listener").size());
   EXPECT_EQ("UninitializePlugin", entries().back());
 }
 

@@ -13,11 +13,9 @@
 
 #include "PluginHarness.h"
 #include "aviutl2/Aviutl2Interface.h"
-#include "aviutl2/SettingsDialog.h"
 #include "estimate/Estimator.h"
 #include "job/SaveJob.h"
 #include "sstp/SstpNotifier.h"
-#include "template/TemplateCatalog.h"
 
 using aviutl2Layout::EDIT_INFO;
 
@@ -113,10 +111,8 @@ TEST_F(Aviutl2Plugin, StartAndEndRequestsAreThoseOfThe1xEdition) {
 
     // A fresh folder: the estimator starts from its defaults.
     JobRecord job = c.start;
-    memcpy(job.templatePath, templatePath.c_str(), templatePath.size() + 1);
     resetEstimator();
-    estimateJob(&job);
-    std::string start = noticeOf("start", job, c.ghost);
+    std::string start = startNoticeOf(&job, templatePath, c.ghost);
     finishJob(&job, c.seconds);
     std::string end = noticeOf("end", job, c.ghost);
     ASSERT_EQ(run.requests.size(), 2u);
@@ -212,11 +208,10 @@ TEST_F(Aviutl2Plugin, TheSceneIsReadAtTheStartOrElseTheLastOneReadWhileEditing) 
     EXPECT_TRUE(changeEditState(host, EditState::save, StateChange::withEvent));
     std::vector<std::string> requests = takeRequests(receiverAt9801(), 1, 2000);
     JobRecord job = row.start;
-    memcpy(job.templatePath, templatePath.c_str(), templatePath.size() + 1);
     resetEstimator();
-    estimateJob(&job);
+    std::string start = startNoticeOf(&job, templatePath, SAKURA);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], noticeOf("start", job, SAKURA));
+    EXPECT_EQ(requests[0], start);
     EXPECT_TRUE(changeEditState(host, EditState::edit, StateChange::withEvent));
     TearDown();
     removeTree(path("sstp.estimate"));
@@ -235,10 +230,10 @@ TEST_F(Aviutl2Plugin, ASilentMascotHoldsNeitherTheHostsCallsNorItsUnload) {
   Sleep(500);
   EXPECT_TRUE(changeEditState(host, EditState::edit, StateChange::withEvent));
   EXPECT_TRUE(openConfigMenu(host));
-  std::vector<PluginCall> events = callsTo("event 5 listener");
+  std::vector<PluginCall> events = pluginCallsTo(host, "event 5 listener");
   ASSERT_EQ(events.size(), 2u);
   for (const PluginCall& call : events) EXPECT_LE(call.milliseconds, kHostCallMs);
-  EXPECT_LE(callsTo("config menu SSTP")[0].milliseconds, kSstpDeliveryLimitMs / 2.0);
+  EXPECT_LE(pluginCallsTo(host, "config menu SSTP")[0].milliseconds, kSstpDeliveryLimitMs / 2.0);
   // The start is still being delivered, the end waits behind it.
   double unloadMs = unload();
   EXPECT_LE(unloadMs, kSstpDeliveryLimitMs + kUnloadSlackMs);
@@ -334,7 +329,7 @@ TEST_F(Aviutl2Plugin, OlderHosts) {
       EXPECT_NE(lines[0].text.find(L"version " + std::to_wstring(row.version) + L")"), std::wstring::npos);
       EXPECT_TRUE(registrations(host).empty());
       EXPECT_EQ(GetModuleHandleW(wideOf(hostPath(path("sstp.aux2"))).c_str()), nullptr);
-      EXPECT_TRUE(callsTo("UninitializePlugin").empty());
+      EXPECT_TRUE(pluginCallsTo(host, "UninitializePlugin").empty());
     }
     TearDown();
   }

@@ -14,7 +14,6 @@
 #include "PluginHarness.h"
 #include "aviutl2/SettingsDialog.h"
 #include "estimate/Estimator.h"
-#include "job/SaveJob.h"
 #include "template/TemplateCatalog.h"
 
 namespace {
@@ -144,10 +143,8 @@ TEST_F(Aviutl2Settings, ChoicesAndTheLearnedRecordSurviveAReload) {
   std::vector<std::string> second = oneOutput(receiverAt11000());
   ASSERT_EQ(second.size(), 2u);
   JobRecord job = jobOf(1920, 1080, 3000, 300, 10);
-  memcpy(job.templatePath, other.c_str(), other.size() + 1);
   memcpy(&estimatorRecord, record.data(), sizeof estimatorRecord);
-  estimateJob(&job);
-  EXPECT_EQ(second[0], noticeOf("start", job, UNYUU));
+  EXPECT_EQ(second[0], startNoticeOf(&job, other, UNYUU));
   EXPECT_EQ(estimatorRecord.sampleCount, 1);  // it was learned, not reset
   EXPECT_TRUE(logLines(host).empty());
 }
@@ -185,10 +182,8 @@ TEST_F(Aviutl2Settings, AGoneTemplateOrAnUnreadableRecordStartsAfresh) {
     std::vector<std::string> requests = oneOutput(receiver);
     ASSERT_EQ(requests.size(), 2u);
     JobRecord job = jobOf(1920, 1080, 3000, 300, 10);
-    memcpy(job.templatePath, templatePath.c_str(), templatePath.size() + 1);
     resetEstimator();
-    estimateJob(&job);
-    EXPECT_EQ(requests[0], noticeOf("start", job, SAKURA));
+    EXPECT_EQ(requests[0], startNoticeOf(&job, templatePath, SAKURA));
     EXPECT_EQ(logged(L"sstp.estimate is no learned record").size(), row.logLines);
     EXPECT_EQ(logLines(host).size(), row.logLines);
     TearDown();

@@ -52,11 +52,17 @@ std::string noticeOf(const char* section, const JobRecord& job, const char* ghos
   return text;
 }
 
+std::string startNoticeOf(JobRecord* job, const std::string& templatePath, const char* ghost) {
+  memcpy(job->templatePath, templatePath.c_str(), templatePath.size() + 1);
+  estimateJob(job);
+  return noticeOf("start", *job, ghost);
+}
+
 JobRecord jobOf(int32_t width, int32_t height, int32_t fpsTimes100, int32_t frames, int32_t lengthSeconds) {
   JobRecord job{};
   job.width = width;
   job.height = height;
-  job.pixels = width * height;
+  job.pixels = pixelsOf(width, height);
   job.fpsTimes100 = fpsTimes100;
   job.frames = frames;
   job.lengthSeconds = lengthSeconds;
@@ -73,12 +79,7 @@ void PluginSuite::SetUp() {
 }
 
 void PluginSuite::TearDown() {
-  if (host != nullptr) {
-    unloadAviutl2Plugin(host);
-    EXPECT_EQ(std::vector<HostFault>(), takeFaults(host));
-    stopAviutl2Host(host);
-    host = nullptr;
-  }
+  if (host != nullptr) stopHost();
   // What an unload delivered last belongs to no later case.
   for (SstpReceiver* receiver : {receiverAt9801(), receiverAt11000()}) {
     setReceiverAnswer(receiver, ReceiverAnswer::ok, std::string());
@@ -127,15 +128,19 @@ LoadResult PluginSuite::loadFrom(const std::wstring& wide) {
 
 double PluginSuite::unload() {
   EXPECT_TRUE(unloadAviutl2Plugin(host));
-  std::vector<PluginCall> calls = callsTo("UninitializePlugin");
+  std::vector<PluginCall> calls = pluginCallsTo(host, "UninitializePlugin");
   return calls.empty() ? -1 : calls.back().milliseconds;
 }
 
-void PluginSuite::restartHost() {
+void PluginSuite::stopHost() {
   unloadAviutl2Plugin(host);
   EXPECT_EQ(std::vector<HostFault>(), takeFaults(host));
   stopAviutl2Host(host);
   host = nullptr;
+}
+
+void PluginSuite::restartHost() {
+  stopHost();
   startHost(hostSdk, hostVersion, hostScene);
 }
 
@@ -145,14 +150,6 @@ std::vector<std::wstring> PluginSuite::logged(const wchar_t* text) const {
   std::vector<std::wstring> found;
   for (const LogLine& line : logLines(host)) {
     if (line.text.find(text) != std::wstring::npos) found.push_back(line.text);
-  }
-  return found;
-}
-
-std::vector<PluginCall> PluginSuite::callsTo(const std::string& entry) const {
-  std::vector<PluginCall> found;
-  for (const PluginCall& call : pluginCalls(host)) {
-    if (call.entry == entry) found.push_back(call);
   }
   return found;
 }

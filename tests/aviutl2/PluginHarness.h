@@ -36,6 +36,12 @@ double nowMs();
 // names, with `ghost`: composeNotice's, "" when it sends none.
 std::string noticeOf(const char* section, const JobRecord& job, const char* ghost);
 
+// The start notice of the template at `templatePath` (as addTemplate
+// gives it) for `job`, with `ghost`: noticeOf("start") once `job` holds
+// that path and estimateJob's estimate from the estimator as the caller
+// left it.
+std::string startNoticeOf(JobRecord* job, const std::string& templatePath, const char* ghost);
+
 // A job record of the given values, the rest zero.
 JobRecord jobOf(int32_t width, int32_t height, int32_t fpsTimes100, int32_t frames, int32_t lengthSeconds);
 
@@ -63,6 +69,9 @@ class PluginSuite : public ::testing::Test {
   LoadResult loadFrom(const std::wstring& module);
   // Unloads it; returns how long UninitializePlugin took, in ms.
   double unload();
+  // Unloads the plug-in, expects the host to have caught no fault and
+  // stops it.
+  void stopHost();
   // Stops the host and starts one as before, the same folder kept.
   void restartHost();
 
@@ -71,9 +80,6 @@ class PluginSuite : public ::testing::Test {
 
   // Lines the plug-in logged that hold `text`.
   std::vector<std::wstring> logged(const wchar_t* text) const;
-
-  // The calls into the plug-in whose entry is `entry`.
-  std::vector<PluginCall> callsTo(const std::string& entry) const;
 
   std::string path(const std::string& name) const { return folder.path() + "/" + name; }
 

@@ -142,7 +142,6 @@ Aviutl2Host* startAviutl2Host(const Aviutl2HostSettings& settings, std::string* 
   }
   Aviutl2Host* host = new Aviutl2Host;
   host->settings = settings;
-  host->mainThreadId = GetCurrentThreadId();
   host->editInfo = sceneInfo(1920, 1080, 30, 1, 299);
   if (!buildHostRecords(host)) {
     *error = "the host's records can't be had";
@@ -232,6 +231,14 @@ std::wstring pluginInformation(const Aviutl2Host* host) {
 std::vector<PluginCall> pluginCalls(const Aviutl2Host* host) {
   std::lock_guard<std::mutex> hold(host->lock);
   return host->calls;
+}
+
+std::vector<PluginCall> pluginCallsTo(const Aviutl2Host* host, const std::string& entry) {
+  std::vector<PluginCall> found;
+  for (const PluginCall& call : pluginCalls(host)) {
+    if (call.entry == entry) found.push_back(call);
+  }
+  return found;
 }
 
 std::vector<LogLine> logLines(const Aviutl2Host* host) {

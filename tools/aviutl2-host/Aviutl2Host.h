@@ -114,7 +114,6 @@ struct Registration {
   void* object = nullptr; // a pointer argument: a table, a window, a param
   void* callback = nullptr;
   int eventType = 0;      // register_event_listener's type
-  bool flag = false;      // allow_effect_only
 };
 
 // A fault the host caught: what, in words (a record's name and byte, or
@@ -205,6 +204,8 @@ std::wstring moduleFolder(const Aviutl2Host* host);
 // host stops; takeFaults forgets what it returns (and records the reads
 // past a record's end made outside a call into the plug-in first).
 std::vector<PluginCall> pluginCalls(const Aviutl2Host* host);
+// The recorded calls whose entry is `entry`, in order.
+std::vector<PluginCall> pluginCallsTo(const Aviutl2Host* host, const std::string& entry);
 std::vector<LogLine> logLines(const Aviutl2Host* host);
 std::vector<Registration> registrations(const Aviutl2Host* host);
 std::vector<HostFault> takeFaults(Aviutl2Host* host);

@@ -32,9 +32,9 @@ const char* const kEditHandleMemberNames[kEditHandleMembers] = {
     "output_file",
 };
 
-// A registration's arguments, each kept by its type.
+// A registration's arguments, each kept by its type; a bool (allow_effect_only) is not kept.
 void noteArgument(Registration* r, LPCWSTR text) { (r->name.empty() ? r->name : r->detail) = text ? text : L""; }
-void noteArgument(Registration* r, bool flag) { r->flag = flag; }
+void noteArgument(Registration*, bool) {}
 void noteArgument(Registration* r, EVENT_TYPE type) { r->eventType = static_cast<int>(type); }
 void noteArgument(Registration* r, const void* object) { r->object = const_cast<void*>(object); }
 template <typename R, typename... A>

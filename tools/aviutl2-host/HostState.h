@@ -12,7 +12,6 @@
 
 struct Aviutl2Host {
   Aviutl2HostSettings settings;
-  DWORD mainThreadId = 0;
   HWND window = nullptr;
   // The records handed over, each ending before a no-access page.
   aviutl2Layout::HOST_APP_TABLE* table = nullptr;
@@ -23,6 +22,7 @@ struct Aviutl2Host {
   // Guards everything below it but the atomics.
   mutable std::mutex lock;
   HMODULE module = nullptr;
+  aviutl2Layout::UninitializePluginFunction uninitializePlugin = nullptr;  // the module's, found as it was loaded
   PluginExports exports;
   std::wstring pluginName;
   std::wstring pluginInformation;

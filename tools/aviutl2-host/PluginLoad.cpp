@@ -15,6 +15,7 @@ struct ExportFunctions {
   InitializeConfigFunction initializeConfig;
   RequiredVersionFunction requiredVersion;
   GetCommonPluginTableFunction getCommonPluginTable;
+  UninitializePluginFunction uninitializePlugin;
 };
 
 template <typename F>
@@ -30,9 +31,10 @@ ExportFunctions findExports(HMODULE module, PluginExports* found) {
   f.initializeConfig = exported<InitializeConfigFunction>(module, "InitializeConfig");
   f.requiredVersion = exported<RequiredVersionFunction>(module, "RequiredVersion");
   f.getCommonPluginTable = exported<GetCommonPluginTableFunction>(module, "GetCommonPluginTable");
+  f.uninitializePlugin = exported<UninitializePluginFunction>(module, "UninitializePlugin");
   found->registerPlugin = f.registerPlugin != nullptr;
   found->initializePlugin = f.initializePlugin != nullptr;
-  found->uninitializePlugin = GetProcAddress(module, "UninitializePlugin") != nullptr;
+  found->uninitializePlugin = f.uninitializePlugin != nullptr;
   found->initializeLogger = f.initializeLogger != nullptr;
   found->initializeConfig = f.initializeConfig != nullptr;
   found->requiredVersion = f.requiredVersion != nullptr;
@@ -46,6 +48,7 @@ void forgetModule(Aviutl2Host* host) {
     std::lock_guard<std::mutex> hold(host->lock);
     module = host->module;
     host->module = nullptr;
+    host->uninitializePlugin = nullptr;
   }
   FreeLibrary(module);
 }
@@ -106,6 +109,7 @@ LoadResult loadAviutl2Plugin(Aviutl2Host* host, const std::wstring& path, std::s
   {
     std::lock_guard<std::mutex> hold(host->lock);
     host->module = module;
+    host->uninitializePlugin = f.uninitializePlugin;
     host->exports = found;
     host->registrations.clear();
     host->pluginName.clear();
@@ -132,8 +136,7 @@ LoadResult loadAviutl2Plugin(Aviutl2Host* host, const std::wstring& path, std::s
 bool unloadAviutl2Plugin(Aviutl2Host* host) {
   if (host->module == nullptr) return false;
   waitForEvents(host);
-  auto uninitialize = reinterpret_cast<UninitializePluginFunction>(
-      reinterpret_cast<void*>(GetProcAddress(host->module, "UninitializePlugin")));
+  UninitializePluginFunction uninitialize = host->uninitializePlugin;
   if (uninitialize != nullptr) callPlugin(host, "UninitializePlugin", [&] { uninitialize(); });
   forgetModule(host);
   return true;

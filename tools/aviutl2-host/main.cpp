@@ -77,20 +77,18 @@ std::string takeSeconds(const std::string& text, double* value) {
 }
 
 std::string takeSdk(const std::string& name, HostSdk* sdk) {
-  const struct {
+  struct Level {
     const char* name;
     HostSdk sdk;
-  } kLevels[] = {{"current", HostSdk::current},
-                 {"no-edit-state-event", HostSdk::noEditStateEvent},
-                 {"no-event-listener", HostSdk::noEventListener},
-                 {"no-edit-state", HostSdk::noEditState}};
-  for (const auto& level : kLevels) {
-    if (name == level.name) {
-      *sdk = level.sdk;
-      return "";
-    }
-  }
-  return "no host SDK level '" + name + "'";
+  };
+  static const Level kLevels[] = {{"current", HostSdk::current},
+                                  {"no-edit-state-event", HostSdk::noEditStateEvent},
+                                  {"no-event-listener", HostSdk::noEventListener},
+                                  {"no-edit-state", HostSdk::noEditState}};
+  const Level* level = entryNamed(kLevels, name);
+  if (level == nullptr) return "no host SDK level '" + name + "'";
+  *sdk = level->sdk;
+  return "";
 }
 
 std::string threadName(const Session& session, DWORD threadId) {
@@ -165,9 +163,9 @@ const Command kCommands[] = {
      }},
     {"wait", "S", "S seconds pass (a fraction too)",
      [](Session*, const std::string& text) {
+       // parseOptions has checked the seconds.
        double seconds = 0;
-       std::string problem = takeSeconds(text, &seconds);
-       if (!problem.empty()) usageError("wait: " + problem);
+       takeSeconds(text, &seconds);
        Sleep(static_cast<DWORD>(seconds * 1000));
      }},
 };
