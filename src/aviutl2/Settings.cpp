@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "aviutl2/HostLog.h"
+#include "job/SaveJob.h"
 #include "sstp/SstpNotifier.h"
 #include "template/TemplateCatalog.h"
 

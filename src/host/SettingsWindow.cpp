@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "host/ModuleState.h"
+#include "job/SaveJob.h"
 #include "sstp/SstpNotifier.h"
 #include "template/SjisText.h"
 #include "template/TemplateCatalog.h"

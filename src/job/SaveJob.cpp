@@ -1,6 +1,7 @@
 #include "job/SaveJob.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "estimate/Estimator.h"
 #include "sstp/SstpNotifier.h"
@@ -61,4 +62,14 @@ char* composeNotice(const char* section, const JobRecord& job, const char* ghost
   if (script != nullptr && script[0] != '\0') request = composeSstpMessage(script, ghost);
   free(script);
   return request;
+}
+
+int32_t restoreTemplateChoice(const TemplateCatalog* catalog, const int32_t* listed, int32_t count,
+                              const char* storedPath) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (strcmp(catalog->paths[listed[i]], storedPath) == 0) return i;
+  }
+  if (count == 0) return -1;
+  resetEstimator();
+  return 0;
 }

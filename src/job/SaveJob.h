@@ -1,12 +1,15 @@
 // The steps of a save that no host decides: the estimate at its start, the
 // measured time and speed at its end, what the estimator learns, and the
-// notice a section of the chosen template makes. A host binding fills the
-// job's values from what its host reports and calls these in order.
+// notice a section of the chosen template makes, and the template chosen
+// as the settings are restored (which decides what the estimator keeps). A
+// host binding fills the job's values from what its host reports and calls
+// these in order.
 #pragma once
 
 #include <stdint.h>
 
 #include "template/JobRecord.h"
+#include "template/TemplateCatalog.h"
 
 // numerator / denominator truncated toward zero and held within 32 bits; 0
 // when the denominator is 0 (a save that ends in the second it began, a
@@ -49,3 +52,12 @@ void learnFromJob(const JobRecord& job);
 // Returns a new text (free with free()), or null when there is nothing to
 // send: no template chosen, a script that expands to nothing, or no memory.
 char* composeNotice(const char* section, const JobRecord& job, const char* ghost);
+
+// The template a settings list chooses as the plug-in is loaded, in every
+// edition. `listed` holds the index in `catalog` of each of the `count`
+// entries the list shows. Returns the list position of the entry whose
+// path is `storedPath`; else 0, the first, and the estimator starts afresh
+// (what it learned was the stored template's saves); -1 when the list is
+// empty (nothing is chosen).
+int32_t restoreTemplateChoice(const TemplateCatalog* catalog, const int32_t* listed, int32_t count,
+                              const char* storedPath);

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include "common/TextCopy.h"
-#include "estimate/Estimator.h"
 #include "template/JobRecord.h"
 #include "template/SjisText.h"
 #include "template/TemplateValue.h"
@@ -142,16 +141,6 @@ const char kNoTemplateText[] =
 
 bool templateChoosable(const TemplateCatalog* catalog, int32_t index) {
   return strlen(catalog->paths[index]) < sizeof(JobRecord::templatePath);
-}
-
-int32_t restoreTemplateChoice(const TemplateCatalog* catalog, const int32_t* listed, int32_t count,
-                              const char* storedPath) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (strcmp(catalog->paths[listed[i]], storedPath) == 0) return i;
-  }
-  if (count == 0) return -1;
-  resetEstimator();
-  return 0;
 }
 
 char* templateLabel(const TemplateCatalog* catalog, int32_t index) {

@@ -36,15 +36,6 @@ void readTemplateGhost(const char* path, char (&buffer)[kGhostNameSize]);
 // entries that can't.
 bool templateChoosable(const TemplateCatalog* catalog, int32_t index);
 
-// The template a settings list chooses as the plug-in is loaded, in every
-// edition. `listed` holds the catalogue index of each of the `count`
-// entries the list shows. Returns the list position of the entry whose
-// path is `storedPath`; else 0, the first, and the estimator starts afresh
-// (resetEstimator), as the stored template is gone; -1 when the list is
-// empty (nothing is chosen).
-int32_t restoreTemplateChoice(const TemplateCatalog* catalog, const int32_t* listed, int32_t count,
-                              const char* storedPath);
-
 // The text a settings list shows for entry `index` (0 <= index <
 // entryCount): "GHOST (FILE)", or "SEND/1.1 (FILE)" for a template that
 // names no ghost, FILE being the file's name without its folder. Returns a

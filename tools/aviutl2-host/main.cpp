@@ -55,13 +55,6 @@ struct Session {
   size_t faultCount = 0;
 };
 
-// Prints "aviutl2-host: MESSAGE" on standard error and exits with the
-// status of a usage error.
-[[noreturn]] void usageError(const std::string& message) {
-  fprintf(stderr, "aviutl2-host: %s\n", message.c_str());
-  exit(kUsageErrorStatus);
-}
-
 void print(const std::string& text) { fwrite(text.data(), 1, text.size(), stdout); }
 
 // Seconds from 0 to an hour, a fraction too. Returns "" and sets *value, or
@@ -260,12 +253,12 @@ Options parseOptions(int argc, char** argv) {
   if (status >= 0) exit(status);
   for (size_t i = 0; i < options.commands.size(); ++i) {
     const Command* command = entryNamed(kCommands, options.commands[i]);
-    if (command == nullptr) usageError("unknown command " + options.commands[i]);
+    if (command == nullptr) exitWithUsageError("aviutl2-host", "unknown command " + options.commands[i]);
     if (command->argument == nullptr) continue;
-    if (++i >= options.commands.size()) usageError(std::string(command->name) + " needs " + command->argument);
+    if (++i >= options.commands.size()) exitWithUsageError("aviutl2-host", std::string(command->name) + " needs " + command->argument);
     double seconds = 0;
     std::string problem = takeSeconds(options.commands[i], &seconds);
-    if (!problem.empty()) usageError(std::string(command->name) + ": " + problem);
+    if (!problem.empty()) exitWithUsageError("aviutl2-host", std::string(command->name) + ": " + problem);
   }
   if (options.pluginPath.empty()) options.pluginPath = ownFolder() + "sstp.aux2";
   if (options.commands.empty()) {
